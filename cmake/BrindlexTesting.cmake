@@ -1,0 +1,11 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+# One test executable per source folder: brindlex_add_test(<name> SOURCES ... LIBS ...)
+function(brindlex_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main GTest::gmock)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                       PROPERTIES ENVIRONMENT "BRINDLEX_BUILD_DIR=${PROJECT_BINARY_DIR}")
+endfunction()
