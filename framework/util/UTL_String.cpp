@@ -1,5 +1,6 @@
 #include "UTL_String.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,15 @@ size_t BoundedLength(const char* text, int maxLength) {
                : static_cast<size_t>(maxLength);
 }
 } // namespace
+
+void UTL_CopyText(char* dest, size_t destSize, const char* source) {
+    if (!dest || destSize == 0) return;
+    const size_t length =
+        BoundedLength(source, static_cast<int>(std::min<size_t>(destSize - 1, 0x7fffffff)));
+    // memmove: the source may lie inside the field itself.
+    if (length) std::memmove(dest, source, length);
+    dest[length] = '\0';
+}
 
 void UTL_String::Set(const char* text, int maxLength) {
     // Copy first: text may point into this string.

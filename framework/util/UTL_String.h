@@ -1,7 +1,12 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <string>
+
+// Copies source into a fixed-size text field: at most destSize - 1 bytes, always terminated
+// (when destSize > 0). A null source gives "".
+void UTL_CopyText(char* dest, size_t destSize, const char* source);
 
 // Growable, NUL-terminated byte string. Get() never returns null.
 class UTL_String {

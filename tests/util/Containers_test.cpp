@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 
 TEST(UTL_String, SetAppendAndBoundedCopies) {
     UTL_String s;
@@ -22,6 +23,22 @@ TEST(UTL_String, SetAppendAndBoundedCopies) {
     EXPECT_TRUE(s == "user preset 3");
     s.AppendFormatted("/%05.1f", 2.25);
     EXPECT_STREQ(s.Get(), "user preset 3/002.2");
+}
+
+TEST(UTL_CopyText, CutsToTheFieldAndAlwaysTerminates) {
+    char field[8];
+    std::memset(field, 'x', sizeof field);
+    UTL_CopyText(field, sizeof field, "abcdefghijkl");
+    EXPECT_STREQ(field, "abcdefg");
+    UTL_CopyText(field, sizeof field, "ab");
+    EXPECT_STREQ(field, "ab");
+    UTL_CopyText(field, sizeof field, nullptr);
+    EXPECT_STREQ(field, "");
+    UTL_CopyText(field, 1, "abc");
+    EXPECT_STREQ(field, "");
+    std::strcpy(field, "abcdef");
+    UTL_CopyText(field, sizeof field, field + 2); // overlapping copy
+    EXPECT_STREQ(field, "cdef");
 }
 
 TEST(UTL_HeapBuf, ResizeKeepsContentsAndZeroFillsGrowth) {
