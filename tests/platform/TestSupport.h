@@ -2,6 +2,7 @@
 
 // Helpers shared by the platform tests.
 
+#include "AudioUnit.h"
 #include "CoreFoundation.h"
 
 #include <string>
@@ -40,3 +41,14 @@ private:
 
 CFStringRef MakeString(const char* text); // owned by the caller
 std::string Text(CFTypeRef object);       // the description as UTF-8
+
+// The test component, laid out as a bundle in a temporary folder and loaded once per process:
+// <folder>/PlatformTest.component/Contents/Info.plist (identifier "org.brindlex.platform-test"),
+// Contents/Resources/knob.png and Contents/<processor>-linux/PlatformTest.so. It stays loaded
+// until the process ends.
+struct TestComponentBundle {
+    std::string bundlePath;
+    std::string executablePath;
+    ComponentRoutineUPP entry;
+};
+const TestComponentBundle& LoadTestComponentBundle();
