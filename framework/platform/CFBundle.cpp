@@ -176,10 +176,15 @@ Registry& GetRegistry() {
     return *registry;
 }
 
-int CollectObjectPath(dl_phdr_info* info, size_t, void* context) {
-    if (info->dlpi_name && info->dlpi_name[0])
-        static_cast<std::vector<std::string>*>(context)->emplace_back(info->dlpi_name);
-    return 0;
+// Nothing may be thrown through the loader, which holds a lock while it walks.
+int CollectObjectPath(dl_phdr_info* info, size_t, void* context) noexcept {
+    try {
+        if (info->dlpi_name && info->dlpi_name[0])
+            static_cast<std::vector<std::string>*>(context)->emplace_back(info->dlpi_name);
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return 1; // stop: the bundles collected so far are searched
+    }
 }
 
 CFBundleObject* FindRegistered(Registry& registry, CFStringRef identifier) {
@@ -223,13 +228,13 @@ CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID) {
             const std::string folder =
                 executable.empty() ? std::string() : BundleFolderOfExecutable(executable);
             if (folder.empty()) continue;
-            bool known = false;
-            for (const CFBundleObject* bundle : registry.bundles)
-                known = known || bundle->path == folder;
+            const bool known =
+                std::any_of(registry.bundles.begin(), registry.bundles.end(),
+                            [&](const CFBundleObject* bundle) { return bundle->path == folder; });
             if (known) continue;
-            CFBundleObject* bundle = LoadBundle(folder, executable);
-            if (!bundle) continue;
-            registry.bundles.push_back(bundle);
+            registry.bundles.reserve(registry.bundles.size() + 1); // so that adding cannot fail
+            if (CFBundleObject* bundle = LoadBundle(folder, executable))
+                registry.bundles.push_back(bundle);
         }
         return FindRegistered(registry, bundleID);
     } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 #include "CFInternal.h"
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 struct CFDataObject : CFObject {
@@ -126,7 +127,8 @@ void CFDataAppendBytes(CFMutableDataRef ref, const UInt8* bytes, CFIndex length)
     if (!data || !bytes || !data->CanGrowBy(length)) return;
     try {
         const UInt8* begin = data->bytes.data();
-        if (bytes >= begin && bytes < begin + data->bytes.size()) {
+        const std::less<const UInt8*> before;
+        if (!before(bytes, begin) && before(bytes, begin + data->bytes.size())) {
             // Appending part of itself: growing would move the source.
             const std::vector<UInt8> copy(bytes, bytes + length);
             data->bytes.insert(data->bytes.end(), copy.begin(), copy.end());

@@ -95,7 +95,7 @@ class Reader {
 public:
     explicit Reader(CFOptionFlags options) : mOptions(options) {}
 
-    // The CF form of a node (owned by the caller), or null with the reason in Failure().
+    // The CF form of a node (owned by the caller), or null with the reason in GetFailure().
     CFTypeRef Convert(plist_t node, int depth) {
         switch (plist_get_node_type(node)) {
         case PLIST_BOOLEAN: {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
 
@@ -64,10 +65,9 @@ CFURLRef MakeURL(std::string path, bool isDirectory) {
     if (path.empty() || path.find('\0') != std::string::npos) return nullptr;
     try {
         if (path[0] != '/') {
-            char* cwd = getcwd(nullptr, 0);
+            const std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), std::free);
             if (!cwd) return nullptr;
-            path = std::string(cwd) + (cwd[1] ? "/" : "") + path;
-            std::free(cwd);
+            path = std::string(cwd.get()) + (cwd.get()[1] ? "/" : "") + path;
         }
         while (path.size() > 1 && path.back() == '/')
             path.pop_back();

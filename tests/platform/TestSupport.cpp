@@ -1,7 +1,5 @@
 #include "TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
