@@ -13,22 +13,22 @@ namespace {
 enum class Length { kNone, kChar, kShort, kLong, kLongLong, kSize, kMax, kPtrDiff, kLongDouble };
 
 struct Conversion {
-    std::string spec; // the printf conversion as rebuilt for snprintf
+    std::string directive; // the conversion as rebuilt for snprintf
     Length length = Length::kNone;
     char type = 0;
 };
 
 // Appends snprintf output of one conversion and one value.
-template <class T> void AppendFormatted(std::string& out, const std::string& spec, T value) {
+template <class T> void AppendFormatted(std::string& out, const std::string& directive, T value) {
     char small[64];
-    const int needed = std::snprintf(small, sizeof small, spec.c_str(), value);
+    const int needed = std::snprintf(small, sizeof small, directive.c_str(), value);
     if (needed < 0) return;
     if (static_cast<size_t>(needed) < sizeof small) {
         out.append(small, static_cast<size_t>(needed));
         return;
     }
     std::string large(static_cast<size_t>(needed) + 1, '\0');
-    std::snprintf(large.data(), large.size(), spec.c_str(), value);
+    std::snprintf(large.data(), large.size(), directive.c_str(), value);
     out.append(large.data(), static_cast<size_t>(needed));
 }
 
@@ -50,31 +50,32 @@ void AppendText(std::string& out, std::string_view text) {
     }
 }
 
-template <class T> void AppendTextFormatted(std::string& out, const std::string& spec, T value) {
+template <class T>
+void AppendTextFormatted(std::string& out, const std::string& directive, T value) {
     std::string piece;
-    AppendFormatted(piece, spec, value);
+    AppendFormatted(piece, directive, value);
     AppendText(out, piece);
 }
 
 void AppendSigned(std::string& out, const Conversion& c, va_list& args) {
     switch (c.length) {
     case Length::kLong:
-        AppendFormatted(out, c.spec, va_arg(args, long));
+        AppendFormatted(out, c.directive, va_arg(args, long));
         break;
     case Length::kLongLong:
-        AppendFormatted(out, c.spec, va_arg(args, long long));
+        AppendFormatted(out, c.directive, va_arg(args, long long));
         break;
     case Length::kSize:
-        AppendFormatted(out, c.spec, va_arg(args, ssize_t));
+        AppendFormatted(out, c.directive, va_arg(args, ssize_t));
         break;
     case Length::kMax:
-        AppendFormatted(out, c.spec, va_arg(args, intmax_t));
+        AppendFormatted(out, c.directive, va_arg(args, intmax_t));
         break;
     case Length::kPtrDiff:
-        AppendFormatted(out, c.spec, va_arg(args, ptrdiff_t));
+        AppendFormatted(out, c.directive, va_arg(args, ptrdiff_t));
         break;
     default:
-        AppendFormatted(out, c.spec, va_arg(args, int));
+        AppendFormatted(out, c.directive, va_arg(args, int));
         break; // hh and h promote to int
     }
 }
@@ -82,22 +83,22 @@ void AppendSigned(std::string& out, const Conversion& c, va_list& args) {
 void AppendUnsigned(std::string& out, const Conversion& c, va_list& args) {
     switch (c.length) {
     case Length::kLong:
-        AppendFormatted(out, c.spec, va_arg(args, unsigned long));
+        AppendFormatted(out, c.directive, va_arg(args, unsigned long));
         break;
     case Length::kLongLong:
-        AppendFormatted(out, c.spec, va_arg(args, unsigned long long));
+        AppendFormatted(out, c.directive, va_arg(args, unsigned long long));
         break;
     case Length::kSize:
-        AppendFormatted(out, c.spec, va_arg(args, size_t));
+        AppendFormatted(out, c.directive, va_arg(args, size_t));
         break;
     case Length::kMax:
-        AppendFormatted(out, c.spec, va_arg(args, uintmax_t));
+        AppendFormatted(out, c.directive, va_arg(args, uintmax_t));
         break;
     case Length::kPtrDiff:
-        AppendFormatted(out, c.spec, va_arg(args, ptrdiff_t));
+        AppendFormatted(out, c.directive, va_arg(args, ptrdiff_t));
         break;
     default:
-        AppendFormatted(out, c.spec, va_arg(args, unsigned int));
+        AppendFormatted(out, c.directive, va_arg(args, unsigned int));
         break;
     }
 }
@@ -106,23 +107,23 @@ void AppendUnsigned(std::string& out, const Conversion& c, va_list& args) {
 // '*' widths and precisions are read from the arguments as they are met.
 bool ParseConversion(std::string_view format, size_t& i, va_list& args, Conversion& c) {
     size_t p = i;
-    c.spec = "%";
+    c.directive = "%";
     while (p < format.size() &&
            std::string_view("-+ #0'").find(format[p]) != std::string_view::npos)
-        c.spec += format[p++];
+        c.directive += format[p++];
     auto takeNumber = [&]() {
         if (p < format.size() && format[p] == '*') {
             ++p;
-            c.spec += std::to_string(va_arg(args, int));
+            c.directive += std::to_string(va_arg(args, int));
             return;
         }
         while (p < format.size() && format[p] >= '0' && format[p] <= '9')
-            c.spec += format[p++];
+            c.directive += format[p++];
     };
     takeNumber();
     if (p < format.size() && format[p] == '$') return false; // positional: not supported
     if (p < format.size() && format[p] == '.') {
-        c.spec += format[p++];
+        c.directive += format[p++];
         takeNumber();
     }
     auto at = [&](char ch) { return p < format.size() && format[p] == ch; };
@@ -152,8 +153,8 @@ bool ParseConversion(std::string_view format, size_t& i, va_list& args, Conversi
     c.type = format[p++];
     static constexpr const char* kLengthText[] = {"", "hh", "h", "l", "ll", "z", "j", "t", "L"};
     // q is not a C length; it means ll.
-    c.spec += kLengthText[static_cast<int>(c.length)];
-    c.spec += c.type;
+    c.directive += kLengthText[static_cast<int>(c.length)];
+    c.directive += c.type;
     i = p;
     return true;
 }
@@ -201,18 +202,18 @@ CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef
                 break;
             case 'c':
                 if (c.length == Length::kLong)
-                    AppendTextFormatted(out, c.spec, va_arg(args, wint_t));
+                    AppendTextFormatted(out, c.directive, va_arg(args, wint_t));
                 else
-                    AppendTextFormatted(out, c.spec, va_arg(args, int));
+                    AppendTextFormatted(out, c.directive, va_arg(args, int));
                 break;
             case 's':
                 if (c.length == Length::kLong)
-                    AppendTextFormatted(out, c.spec, va_arg(args, const wchar_t*));
+                    AppendTextFormatted(out, c.directive, va_arg(args, const wchar_t*));
                 else
-                    AppendTextFormatted(out, c.spec, va_arg(args, const char*));
+                    AppendTextFormatted(out, c.directive, va_arg(args, const char*));
                 break;
             case 'p':
-                AppendFormatted(out, c.spec, va_arg(args, void*));
+                AppendFormatted(out, c.directive, va_arg(args, void*));
                 break;
             case 'f':
             case 'F':
@@ -223,9 +224,9 @@ CFStringRef CFStringCreateWithFormatAndArguments(CFAllocatorRef, CFDictionaryRef
             case 'a':
             case 'A':
                 if (c.length == Length::kLongDouble)
-                    AppendFormatted(out, c.spec, va_arg(args, long double));
+                    AppendFormatted(out, c.directive, va_arg(args, long double));
                 else
-                    AppendFormatted(out, c.spec, va_arg(args, double));
+                    AppendFormatted(out, c.directive, va_arg(args, double));
                 break;
             case 'n':
                 va_arg(args, void*);
