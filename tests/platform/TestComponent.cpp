@@ -1,0 +1,91 @@
+// A minimal component built as its own shared object, with its own copy of the platform library
+// (as a real component has), so that tests can cross the boundary between two copies: events it
+// notifies must reach the host's listeners, objects it makes must be usable by the host, and it
+// must find its own bundle.
+
+#include "AudioUnit.h"
+
+namespace {
+
+constexpr AudioUnitParameterID kGestureParameter = 7;
+
+struct State {
+    ComponentInstance instance;
+    AudioUnitParameterValue value = 0;
+};
+
+void Notify(ComponentInstance instance, AudioUnitEventType type) {
+    AudioUnitEvent event{};
+    event.mEventType = type;
+    event.mArgument.mParameter = {instance, kGestureParameter, kAudioUnitScope_Global, 0};
+    AUEventListenerNotify(nullptr, nullptr, &event);
+}
+
+// Class info: {"value": the parameter, "bundle": this component's bundle path as its own copy of
+// the library finds it by identifier}.
+CFDictionaryRef CopyClassInfo(const State& state) {
+    CFMutableDictionaryRef info = CFDictionaryCreateMutable(
+        nullptr, 0, &kCFTypeDictionaryKeyCallBacks, &kCFTypeDictionaryValueCallBacks);
+    CFStringRef valueKey = CFStringCreateWithCString(nullptr, "value", kCFStringEncodingUTF8);
+    CFNumberRef value = CFNumberCreate(nullptr, kCFNumberFloat32Type, &state.value);
+    CFDictionarySetValue(info, valueKey, value);
+    CFRelease(value);
+    CFRelease(valueKey);
+    CFStringRef identifier =
+        CFStringCreateWithCString(nullptr, "org.brindlex.platform-test", kCFStringEncodingUTF8);
+    if (CFBundleRef bundle = CFBundleGetBundleWithIdentifier(identifier)) {
+        CFURLRef url = CFBundleCopyBundleURL(bundle);
+        CFStringRef path = CFURLCopyFileSystemPath(url, kCFURLPOSIXPathStyle);
+        CFStringRef bundleKey = CFStringCreateWithCString(nullptr, "bundle", kCFStringEncodingUTF8);
+        CFDictionarySetValue(info, bundleKey, path);
+        CFRelease(bundleKey);
+        CFRelease(path);
+        CFRelease(url);
+    }
+    CFRelease(identifier);
+    return info;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) ComponentResult
+PlatformTestComponent_Entry(ComponentParameters* params, Handle storage) {
+    auto* state = reinterpret_cast<State*>(storage);
+    switch (params->what) {
+    case kComponentOpenSelect: {
+        ComponentInstance instance = GetComponentCallInstance(params);
+        SetComponentInstanceStorage(instance, reinterpret_cast<Handle>(new State{instance}));
+        return noErr;
+    }
+    case kComponentCloseSelect:
+        delete state;
+        return noErr;
+    case kAudioUnitSetParameterSelect: {
+        AudioUnitSetParameterArguments arguments;
+        if (!GetComponentArguments(params, arguments)) return paramErr;
+        Notify(state->instance, kAudioUnitEvent_BeginParameterChangeGesture);
+        state->value = arguments.inValue;
+        Notify(state->instance, kAudioUnitEvent_ParameterValueChange);
+        Notify(state->instance, kAudioUnitEvent_EndParameterChangeGesture);
+        return noErr;
+    }
+    case kAudioUnitGetParameterSelect: {
+        AudioUnitGetParameterArguments arguments;
+        if (!GetComponentArguments(params, arguments) || !arguments.outValue) return paramErr;
+        *arguments.outValue = state->value;
+        return noErr;
+    }
+    case kAudioUnitGetPropertySelect: {
+        AudioUnitGetPropertyArguments arguments;
+        if (!GetComponentArguments(params, arguments)) return paramErr;
+        if (arguments.inID != kAudioUnitProperty_ClassInfo) return kAudioUnitErr_InvalidProperty;
+        if (!arguments.outData || !arguments.ioDataSize ||
+            *arguments.ioDataSize < sizeof(CFPropertyListRef))
+            return kAudioUnitErr_InvalidPropertyValue;
+        *static_cast<CFPropertyListRef*>(arguments.outData) = CopyClassInfo(*state);
+        return noErr;
+    }
+    default:
+        return badComponentSelector;
+    }
+}

@@ -1,0 +1,84 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+TempFolder::TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "brindlex-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    mPath = pattern;
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(mPath, ignored);
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+std::string ReadTextFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+CFStringRef MakeString(const char* text) {
+    return CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8);
+}
+
+std::string Text(CFTypeRef object) {
+    CFHolder<CFStringRef> description(CFCopyDescription(object));
+    const char* text = CFStringGetCStringPtr(description.Get(), kCFStringEncodingUTF8);
+    return text ? text : "";
+}
+
+namespace {
+
+constexpr const char* kInfoPlist = R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0">
+<dict>
+	<key>CFBundleExecutable</key>
+	<string>PlatformTest</string>
+	<key>CFBundleIdentifier</key>
+	<string>org.brindlex.platform-test</string>
+	<key>CFBundleName</key>
+	<string>Platform Test</string>
+</dict>
+</plist>
+)";
+
+TestComponentBundle MakeAndLoad() {
+    namespace fs = std::filesystem;
+    // Lives as long as the process: the shared object stays mapped from it.
+    static TempFolder folder;
+    TestComponentBundle bundle;
+    bundle.bundlePath = folder.Path() + "/PlatformTest.component";
+    const std::string contents = bundle.bundlePath + "/Contents";
+    fs::create_directories(contents + "/Resources");
+    fs::create_directories(contents + "/" BUNDLE_EXECUTABLE_FOLDER);
+    WriteTextFile(contents + "/Info.plist", kInfoPlist);
+    WriteTextFile(contents + "/Resources/knob.png", "not really an image");
+    bundle.executablePath = contents + "/" BUNDLE_EXECUTABLE_FOLDER "/PlatformTest.so";
+    fs::copy_file(TEST_COMPONENT_PATH, bundle.executablePath);
+    void* module = dlopen(bundle.executablePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) throw std::runtime_error(dlerror());
+    bundle.entry =
+        reinterpret_cast<ComponentRoutineUPP>(dlsym(module, "PlatformTestComponent_Entry"));
+    if (!bundle.entry) throw std::runtime_error("the test component has no entry");
+    return bundle;
+}
+
+} // namespace
+
+const TestComponentBundle& LoadTestComponentBundle() {
+    static const TestComponentBundle bundle = MakeAndLoad();
+    return bundle;
+}
