@@ -13,6 +13,7 @@
 
 namespace {
 constexpr int kBlock = 512;
+constexpr double kPi = 3.141592653589793;
 
 // A stereo block of programme-like material: two partials each side under a slow swell.
 struct StereoBlock {
@@ -20,11 +21,11 @@ struct StereoBlock {
     StereoBlock() : inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock) {
         for (int s = 0; s < kBlock; ++s) {
             const double t = s / 44100.0;
-            const double swell = 0.6 + 0.4 * std::sin(2.0 * M_PI * 3.0 * t);
-            inL[s] = swell * (0.5 * std::sin(2.0 * M_PI * 220.0 * t) +
-                              0.2 * std::sin(2.0 * M_PI * 1375.0 * t));
-            inR[s] = swell * (0.45 * std::sin(2.0 * M_PI * 330.0 * t + 0.3) +
-                              0.25 * std::sin(2.0 * M_PI * 2750.0 * t));
+            const double swell = 0.6 + 0.4 * std::sin(2.0 * kPi * 3.0 * t);
+            inL[s] = swell * (0.5 * std::sin(2.0 * kPi * 220.0 * t) +
+                              0.2 * std::sin(2.0 * kPi * 1375.0 * t));
+            inR[s] = swell * (0.45 * std::sin(2.0 * kPi * 330.0 * t + 0.3) +
+                              0.25 * std::sin(2.0 * kPi * 2750.0 * t));
         }
     }
 };

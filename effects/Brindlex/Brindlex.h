@@ -35,6 +35,7 @@ public:
         kInputHighPass,
         kInputLowPass
     };
+
     explicit Brindlex(const IFxInstanceInfo& instanceInfo);
 
     void Reset() override;
@@ -51,7 +52,7 @@ public:
     void calcLS(double freq, double unused, double gainDB);
     void calcHS(double freq, double unused, double gainDB);
     void calcPF(double freq, double q, double gainDB);
-    // Designs the amp's tone filter from the current "Amp Tone" value.
+    // Designs the amp's tone filter from the cached "Amp Tone" value.
     void calcTone();
 
 protected:

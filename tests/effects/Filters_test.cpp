@@ -178,3 +178,13 @@ TEST(FilterDesign, TickRunsTheDifferenceEquation) {
     EXPECT_EQ(s.y1, -0.125);
     EXPECT_EQ(s.y2, 0.0);
 }
+
+TEST(FilterDesign, TickSumsLeftToRight) {
+    // 1 + 1e16 rounds to 1e16, so the order of the sum decides between 0 and 1.
+    const BiquadCoefs c{1.0, 1.0, 1.0, 0.0, 0.0};
+    BiquadState s{1e16, -1e16, 0.0, 0.0};
+    EXPECT_EQ(BiquadTick(c, s, 1.0), 0.0);
+    const BiquadCoefs feedback{1.0, 0.0, 0.0, -1.0, 1.0};
+    BiquadState t{0.0, 0.0, 1e16, 1e16};
+    EXPECT_EQ(BiquadTick(feedback, t, 1.0), 0.0);
+}
