@@ -170,7 +170,7 @@ std::string NameText(const HostParameter& parameter) {
     return parameter.DisplayName() + " --" + parameter.alias;
 }
 
-std::string ValueText(const HostParameter& parameter, float value) {
+std::string SettingText(const HostParameter& parameter, float value) {
     if (parameter.isSwitch) return value >= 0.5f ? "on" : "off";
     return FormatNumber(value);
 }
@@ -179,12 +179,12 @@ int RunParams(const Invocation& invocation) {
     const EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
     std::printf("Parameters of %s\n\n", unit.BundlePath().c_str());
-    std::printf("%5s  %-42s  %-12s  %-8s  %s\n", "Index", "Name", "Range", "Default", "Shown as");
+    std::printf("%5s  %-44s  %-12s  %-8s  %s\n", "Index", "Name", "Range", "Default", "Shown as");
     for (const HostParameter& parameter : parameters) {
         const float value = parameter.info.defaultValue;
-        std::printf("%5u  %-42s  %-12s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
+        std::printf("%5u  %-44s  %-12s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
                     NameText(parameter).c_str(), RangeText(parameter).c_str(),
-                    ValueText(parameter, value).c_str(),
+                    SettingText(parameter, value).c_str(),
                     ShownValue(unit, parameter, value).c_str());
     }
     std::printf("\nSet them with --set NAME=VALUE (the name in any case, or the index; values in "
@@ -210,11 +210,11 @@ int RunPresetShow(const Invocation& invocation) {
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
     const CFRef<CFPropertyListRef> state = unit.CopyClassInfo();
     std::printf("%s: preset \"%s\"\n\n", path.c_str(), PresetName(state.Get()).c_str());
-    std::printf("%5s  %-42s  %-8s  %s\n", "Index", "Name", "Value", "Shown as");
+    std::printf("%5s  %-44s  %-8s  %s\n", "Index", "Name", "Value", "Shown as");
     for (const HostParameter& parameter : parameters) {
         const float value = unit.GetParameter(parameter.info.id);
-        std::printf("%5u  %-42s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
-                    NameText(parameter).c_str(), ValueText(parameter, value).c_str(),
+        std::printf("%5u  %-44s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
+                    NameText(parameter).c_str(), SettingText(parameter, value).c_str(),
                     ShownValue(unit, parameter, value).c_str());
     }
     return 0;
@@ -241,7 +241,7 @@ std::vector<ParameterSetting> RadioSettings() {
         {"amp", "on"},
         {"Amp Gain", "12"},
         {"Amp Tone", "3"},
-        {"Amp Noise Reduction", "90"},
+        {"Amp Noise Reduction", "85"},
         {"eq", "on"},
         {"EQ Freq", "1500"},
         {"EQ Level", "6"},

@@ -192,7 +192,7 @@ void AddStrike(Mixer& mixer, double sampleRate, double start, int note, double l
 
 void AddMusic(Mixer& mixer, double sampleRate, std::mt19937& random) {
     // An arpeggio up a C major chord, then strummed A minor, F, G and C chords.
-    constexpr int kArpeggio[] = {48, 52, 55, 60, 64, 67};
+    constexpr int kArpeggio[] = {60, 64, 67, 72, 76, 79};
     for (size_t i = 0; i < std::size(kArpeggio); ++i)
         AddPluck(mixer, sampleRate, random, kMusicStart + 0.1 + 0.16 * static_cast<double>(i),
                  kArpeggio[i], 0.5, 1.2, 0.35);
@@ -211,7 +211,7 @@ void AddMusic(Mixer& mixer, double sampleRate, std::mt19937& random) {
     static constexpr struct {
         double start;
         int note;
-    } kMelody[] = {{5.1, 76}, {5.45, 72}, {5.8, 77}, {6.1, 76}, {6.45, 74}, {7.0, 72}};
+    } kMelody[] = {{5.1, 81}, {5.45, 76}, {5.8, 81}, {6.1, 79}, {6.45, 79}, {7.0, 84}};
     for (const auto& strike : kMelody)
         AddStrike(mixer, sampleRate, strike.start, strike.note, 0.35, 0.7);
 }
