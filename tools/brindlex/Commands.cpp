@@ -37,8 +37,9 @@ void RenderPlanar(EffectUnit& unit, const float* inL, const float* inR, float* o
     }
 }
 
-void RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter& writer,
-                ProgressBar& progress) {
+// Returns the number of frames rendered.
+int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter& writer,
+                   ProgressBar& progress) {
     const int channels = reader.Channels();
     const int64_t chunk = ChunkFrames(unit.MaxFrames());
     const auto samples = static_cast<size_t>(chunk);
@@ -73,6 +74,7 @@ void RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter& writ
         progress.Update(done);
     }
     progress.Finish();
+    return done;
 }
 
 void WriteStereoFile(const std::string& path, const StereoSignal& signal) {
@@ -108,11 +110,11 @@ int RunRender(const Invocation& invocation) {
 
     AudioFileWriter writer(outPath, reader.Channels(), reader.SampleRate());
     ProgressBar progress("Rendering", reader.Frames());
-    RenderFile(unit, reader, writer, progress);
+    const int64_t frames = RenderFile(unit, reader, writer, progress);
     writer.Commit();
     std::printf("Rendered %s (%s, %d Hz, %s) to %s\n", inPath.c_str(),
                 reader.Channels() == 1 ? "mono" : "stereo", reader.SampleRate(),
-                SecondsText(reader.Frames(), reader.SampleRate()).c_str(), outPath.c_str());
+                SecondsText(frames, reader.SampleRate()).c_str(), outPath.c_str());
     return 0;
 }
 
@@ -122,8 +124,6 @@ int RunDemo(const Invocation& invocation) {
     std::error_code error;
     if (fs::exists(folder, error) && !fs::is_directory(folder, error))
         throw CommandError(folder.string(), "exists and is not a folder");
-    fs::create_directories(folder, error);
-    if (error) throw CommandError(folder.string(), "cannot create the folder: " + error.message());
 
     const StereoSignal programme = SynthesizeProgramme(kDemoSampleRate);
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
@@ -131,8 +131,10 @@ int RunDemo(const Invocation& invocation) {
     unit.Prepare(kDemoSampleRate, invocation.blockSize, "the demo programme");
     const StereoSignal rendered = RenderSignal(unit, programme);
 
-    // Written once everything is rendered, so a failure leaves no partial set. The unit stays
-    // open to here: it holds the state the programme left behind.
+    // Nothing is made on disk until the rendering has succeeded. The unit stays open to the
+    // end: it holds the state the programme left behind.
+    fs::create_directories(folder, error);
+    if (error) throw CommandError(folder.string(), "cannot create the folder: " + error.message());
     WriteStereoFile((folder / "demo-in.wav").string(), programme);
     WriteStereoFile((folder / "demo-out.wav").string(), rendered);
 
