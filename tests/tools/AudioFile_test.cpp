@@ -6,24 +6,12 @@
 #include "ToolTestSupport.h"
 
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-std::string Failure(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CommandError& error) {
-        EXPECT_EQ(error.GetKind(), CommandError::kFailure);
-        return error.what();
-    }
-    ADD_FAILURE() << "no error";
-    return {};
-}
 
 TEST(OutputFormat, FollowsTheExtensionWithFloatWhereTheTypeHasIt) {
     EXPECT_EQ(OutputFormatFor("a.wav", 2, 44100), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
@@ -37,9 +25,9 @@ TEST(OutputFormat, FollowsTheExtensionWithFloatWhereTheTypeHasIt) {
 }
 
 TEST(OutputFormat, UnknownOrMissingExtensionsNameTheFile) {
-    EXPECT_EQ(Failure([] { OutputFormatFor("out.xyz", 2, 44100); }),
+    EXPECT_EQ(ErrorMessage([] { OutputFormatFor("out.xyz", 2, 44100); }),
               "out.xyz: unknown audio file type '.xyz' (.wav, .aiff, .flac, .ogg, ...)");
-    EXPECT_EQ(Failure([] { OutputFormatFor("folder.d/out", 2, 44100); }),
+    EXPECT_EQ(ErrorMessage([] { OutputFormatFor("folder.d/out", 2, 44100); }),
               "folder.d/out: no file extension to choose the audio format by (.wav, .aiff, "
               ".flac, .ogg, ...)");
 }
@@ -125,38 +113,32 @@ TEST(AudioFiles, CommittedFilesGetTheUsualPermissions) {
     EXPECT_EQ(status.st_mode & 0777, 0644u);
 }
 
-TEST(AudioFiles, UnreadableInputsNameTheFile) {
+TEST(AudioFiles, AnEmptyFileIsNotAudio) {
     TempFolder folder;
-    WriteTextFile(folder / "notes.wav", "these are not the samples you are looking for");
     WriteTextFile(folder / "empty.wav", "");
-    const std::string missing = folder / "missing.wav";
-    EXPECT_EQ(Failure([&] { AudioFileReader reader(missing); }), missing + ": no such file");
-    EXPECT_EQ(Failure([&] { AudioFileReader reader(folder.Path()); }),
-              folder.Path() + ": is a folder, not an audio file");
-    for (const char* name : {"notes.wav", "empty.wav"}) {
-        const std::string message = Failure([&] { AudioFileReader reader(folder / name); });
-        EXPECT_EQ(message.rfind(folder / name + ": not an audio file libsndfile can read (", 0), 0u)
-            << message;
-    }
+    const std::string message = ErrorMessage([&] { AudioFileReader reader(folder / "empty.wav"); });
+    EXPECT_EQ(message.rfind(folder / "empty.wav" + ": not an audio file libsndfile can read (", 0),
+              0u)
+        << message;
 }
 
 TEST(AudioFiles, UnwritableOutputsNameTheFileAndLeaveNothing) {
     TempFolder folder;
     const std::string inMissingFolder = folder / "no/such/folder/out.wav";
-    EXPECT_EQ(Failure([&] { AudioFileWriter writer(inMissingFolder, 2, 44100); }),
+    EXPECT_EQ(ErrorMessage([&] { AudioFileWriter writer(inMissingFolder, 2, 44100); }),
               inMissingFolder + ": folder " + folder / "no/such/folder" + " does not exist");
     ::mkdir((folder / "out.wav").c_str(), 0755);
-    EXPECT_EQ(Failure([&] { AudioFileWriter writer(folder / "out.wav", 2, 44100); }),
+    EXPECT_EQ(ErrorMessage([&] { AudioFileWriter writer(folder / "out.wav", 2, 44100); }),
               folder / "out.wav" + ": is a folder");
     WriteTextFile(folder / "file", "");
-    EXPECT_EQ(Failure([&] { AudioFileWriter writer(folder / "file/out.wav", 2, 44100); }),
+    EXPECT_EQ(ErrorMessage([&] { AudioFileWriter writer(folder / "file/out.wav", 2, 44100); }),
               folder / "file/out.wav" + ": " + folder / "file" + " is not a folder");
     EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"file", "out.wav"}));
 
     if (geteuid() != 0) { // permissions do not stop the superuser
         ::mkdir((folder / "locked").c_str(), 0555);
         const std::string message =
-            Failure([&] { AudioFileWriter writer(folder / "locked/out.wav", 2, 44100); });
+            ErrorMessage([&] { AudioFileWriter writer(folder / "locked/out.wav", 2, 44100); });
         EXPECT_NE(message.find("cannot write in folder"), std::string::npos) << message;
         EXPECT_TRUE(std::filesystem::is_empty(folder / "locked"));
     }

@@ -6,22 +6,11 @@
 #include "ToolTestSupport.h"
 
 #include <filesystem>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Failure(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CommandError& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "no error";
-    return {};
-}
 
 // A bundle folder whose Info.plist names executable; with the module copied in when given.
 std::string MakeBundle(const TempFolder& folder, const std::string& executable,
@@ -53,17 +42,17 @@ TEST(ComponentSearch, OptionThenEnvironmentThenBesideTheProgramThenInstalled) {
 }
 
 TEST(ComponentSearch, NamedBundlesMustExist) {
-    EXPECT_EQ(Failure([] { LocateComponentBundle("/no/such/Brindlex.component"); }),
+    EXPECT_EQ(ErrorMessage([] { LocateComponentBundle("/no/such/Brindlex.component"); }),
               "--component /no/such/Brindlex.component: no component bundle folder there");
 }
 
 TEST(ComponentLoading, FoldersThatAreNotComponentsAreRefused) {
     TempFolder folder;
-    EXPECT_EQ(Failure([&] { LoadComponentEntry(folder.Path()); }),
+    EXPECT_EQ(ErrorMessage([&] { LoadComponentEntry(folder.Path()); }),
               folder.Path() + ": not a component bundle: no Contents/Info.plist naming a shared "
                               "object that exists");
     const std::string bundle = MakeBundle(folder, "Fake", "");
-    EXPECT_EQ(Failure([&] { LoadComponentEntry(bundle); }),
+    EXPECT_EQ(ErrorMessage([&] { LoadComponentEntry(bundle); }),
               bundle + ": not a component bundle: no Contents/Info.plist naming a shared object "
                        "that exists");
 }
@@ -71,7 +60,7 @@ TEST(ComponentLoading, FoldersThatAreNotComponentsAreRefused) {
 TEST(ComponentLoading, ASharedObjectWithoutTheEntryIsRefused) {
     TempFolder folder;
     const std::string bundle = MakeBundle(folder, "Fake", FOREIGN_MODULE_PATH);
-    const std::string message = Failure([&] { LoadComponentEntry(bundle); });
+    const std::string message = ErrorMessage([&] { LoadComponentEntry(bundle); });
     EXPECT_NE(message.find("Fake.so: does not export Brindlex_Entry"), std::string::npos)
         << message;
 }
@@ -80,7 +69,7 @@ TEST(ComponentLoading, AFileThatIsNotASharedObjectIsRefused) {
     TempFolder folder;
     const std::string bundle = MakeBundle(folder, "Fake", "");
     WriteTextFile(bundle + "/Contents/" BUNDLE_EXECUTABLE_FOLDER "/Fake.so", "not ELF");
-    const std::string message = Failure([&] { LoadComponentEntry(bundle); });
+    const std::string message = ErrorMessage([&] { LoadComponentEntry(bundle); });
     EXPECT_NE(message.find("Fake.so: cannot load: "), std::string::npos) << message;
 }
 

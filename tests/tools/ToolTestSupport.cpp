@@ -1,10 +1,13 @@
 #include "ToolTestSupport.h"
 
+#include "CommandError.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sndfile.h>
 #include <sstream>
@@ -30,6 +33,16 @@ std::vector<std::string> TempFolder::Entries() const {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string ErrorMessage(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const CommandError& error) {
+        return error.what();
+    }
+    ADD_FAILURE() << "no error";
+    return {};
 }
 
 void WriteTextFile(const std::string& path, const std::string& text) {

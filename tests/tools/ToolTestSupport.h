@@ -2,6 +2,7 @@
 
 // Helpers shared by the command-line host's tests.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ public:
 private:
     std::string mPath;
 };
+
+// The message of the CommandError the action throws; the test fails when it throws none.
+std::string ErrorMessage(const std::function<void()>& action);
 
 void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
