@@ -194,6 +194,7 @@ ComponentResult IFxAU::IFxAUEntry(ComponentParameters* params, void* plugStorage
             ComponentInstance instance = GetComponentCallInstance(params);
             if (!instance) return badComponentInstance;
             std::unique_ptr<IFxAU> made(MakePlug());
+            if (!made) return memFullErr;
             made->HostSpecificInit();
             made->PruneUninitializedPresets();
             made->mCI = instance;

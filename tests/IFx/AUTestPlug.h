@@ -45,6 +45,7 @@ public:
     void OnActivate(bool active) override;
     void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
     void ProcessMidiMsg(IMidiMsg* msg) override { mMidi.push_back(*msg); }
+    void OnWindowResize() override { ++mWindowResizes; }
     void ProcessSysEx(ISysEx* sysEx) override {
         mSysEx.assign(sysEx->mData, sysEx->mData + sysEx->mSize);
     }
@@ -54,6 +55,7 @@ public:
     double mGain = 1.0;
     bool mMuted = false;
     int mResets = 0;
+    int mWindowResizes = 0;
     std::vector<int> mParamChanges;
     std::vector<bool> mActivations;
     std::vector<int> mProcessedFrames;

@@ -130,31 +130,28 @@ TEST_F(IFxAUEntry, PropertyListenersAreKeptOnceAndToldBeforeTheChange) {
     EXPECT_EQ(gListenerCalls.size(), 2u);
 }
 
+std::vector<int> Fields(const IMidiMsg& msg) {
+    return {msg.mStatus, msg.mData1, msg.mData2, msg.mOffset};
+}
+
 TEST_F(IFxAUEntry, MidiAndSysExReachThePlugIn) {
     AUTestUnit unit;
     AUTestPlug* plug = unit.Plug();
-    EXPECT_EQ(MusicDeviceMIDIEvent(unit.Unit(), 0xB1, 7, 100, 12), noErr);
-    ASSERT_EQ(plug->mMidi.size(), 1u);
-    EXPECT_EQ(plug->mMidi[0].mStatus, 0xB1);
-    EXPECT_EQ(plug->mMidi[0].mData1, 7);
-    EXPECT_EQ(plug->mMidi[0].mData2, 100);
-    EXPECT_EQ(plug->mMidi[0].mOffset, 12);
-    EXPECT_EQ(MusicDeviceMIDIEvent(unit.Unit(), 0x190, 1, 1, 0), paramErr);
-    EXPECT_EQ(MusicDeviceMIDIEvent(unit.Unit(), 0x90, 128, 1, 0), paramErr);
-
     NoteInstanceID note = 0;
     MusicDeviceNoteParams params{2, 60.7f, 99.9f, {}};
+    EXPECT_EQ(MusicDeviceMIDIEvent(unit.Unit(), 0xB1, 7, 100, 12), noErr);
     EXPECT_EQ(MusicDeviceStartNote(unit.Unit(), 0, 0, &note, 5, &params), noErr);
     EXPECT_EQ(note, 60u);
     EXPECT_EQ(MusicDeviceStopNote(unit.Unit(), 0, note, 9), noErr);
     ASSERT_EQ(plug->mMidi.size(), 3u);
-    EXPECT_EQ(plug->mMidi[1].mStatus, 0x90);
-    EXPECT_EQ(plug->mMidi[1].mData1, 60);
-    EXPECT_EQ(plug->mMidi[1].mData2, 99);
-    EXPECT_EQ(plug->mMidi[1].mOffset, 5);
-    EXPECT_EQ(plug->mMidi[2].mStatus, 0x80);
-    EXPECT_EQ(plug->mMidi[2].mData1, 60);
+    EXPECT_EQ(Fields(plug->mMidi[0]), (std::vector<int>{0xB1, 7, 100, 12}));
+    EXPECT_EQ(Fields(plug->mMidi[1]), (std::vector<int>{0x90, 60, 99, 5}));
+    EXPECT_EQ(Fields(plug->mMidi[2]), (std::vector<int>{0x80, 60, 0, 9}));
+
+    // Values that do not fit a MIDI message are refused.
     params.mPitch = 200.0f;
+    EXPECT_EQ(MusicDeviceMIDIEvent(unit.Unit(), 0x190, 1, 1, 0), paramErr);
+    EXPECT_EQ(MusicDeviceMIDIEvent(unit.Unit(), 0x90, 128, 1, 0), paramErr);
     EXPECT_EQ(MusicDeviceStartNote(unit.Unit(), 0, 0, &note, 0, &params), paramErr);
     EXPECT_EQ(MusicDeviceStartNote(unit.Unit(), 0, 0, &note, 0, nullptr), paramErr);
     EXPECT_EQ(MusicDeviceStopNote(unit.Unit(), 0, 300, 0), paramErr);
@@ -168,42 +165,34 @@ TEST_F(IFxAUEntry, MidiAndSysExReachThePlugIn) {
 
 TEST_F(IFxAUEntry, FastDispatchHandsOutTheThreeProcedures) {
     AUTestUnit unit;
-    UInt32 size = 0;
-    Boolean writable = true;
-    EXPECT_EQ(AudioUnitGetPropertyInfo(unit.Unit(), kAudioUnitProperty_FastDispatch,
-                                       kAudioUnitScope_Global, kAudioUnitRenderSelect, &size,
-                                       &writable),
-              noErr);
-    EXPECT_EQ(size, 8u);
-    EXPECT_FALSE(writable);
-
+    const AudioUnitScope global = kAudioUnitScope_Global;
     AudioUnitSetParameterProc setProc = nullptr;
     AudioUnitGetParameterProc getProc = nullptr;
-    ASSERT_EQ(unit.Get(kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
-                       kAudioUnitSetParameterSelect, &setProc),
-              noErr);
-    ASSERT_EQ(unit.Get(kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
-                       kAudioUnitGetParameterSelect, &getProc),
-              noErr);
+    ASSERT_EQ(
+        unit.Get(kAudioUnitProperty_FastDispatch, global, kAudioUnitSetParameterSelect, &setProc),
+        noErr);
+    ASSERT_EQ(
+        unit.Get(kAudioUnitProperty_FastDispatch, global, kAudioUnitGetParameterSelect, &getProc),
+        noErr);
     void* storage = GetComponentInstanceStorage(unit.Unit());
-    EXPECT_EQ(setProc(storage, kGain, kAudioUnitScope_Global, 0, 1.5f, 0), noErr);
+    EXPECT_EQ(setProc(storage, kGain, global, 0, 1.5f, 0), noErr);
     AudioUnitParameterValue value = 0;
-    EXPECT_EQ(getProc(storage, kGain, kAudioUnitScope_Global, 0, &value), noErr);
+    EXPECT_EQ(getProc(storage, kGain, global, 0, &value), noErr);
     EXPECT_EQ(value, 1.5f);
-    EXPECT_EQ(getProc(nullptr, kGain, kAudioUnitScope_Global, 0, &value), badComponentInstance);
+    EXPECT_EQ(getProc(nullptr, kGain, global, 0, &value), badComponentInstance);
 
     void* other = nullptr;
-    EXPECT_EQ(unit.Get(kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
-                       kAudioUnitResetSelect, &other),
+    UInt32 size = 4;
+    EXPECT_EQ(unit.Get(kAudioUnitProperty_FastDispatch, global, kAudioUnitResetSelect, &other),
               kAudioUnitErr_InvalidElement);
-    EXPECT_EQ(unit.Get(kAudioUnitProperty_FastDispatch, kAudioUnitScope_Input,
-                       kAudioUnitRenderSelect, &other),
-              kAudioUnitErr_InvalidScope);
-    UInt32 small = 4;
-    EXPECT_EQ(AudioUnitGetProperty(unit.Unit(), kAudioUnitProperty_FastDispatch,
-                                   kAudioUnitScope_Global, kAudioUnitRenderSelect, &other, &small),
+    EXPECT_EQ(AudioUnitGetProperty(unit.Unit(), kAudioUnitProperty_FastDispatch, global,
+                                   kAudioUnitRenderSelect, &other, &size),
               kAudioUnitErr_InvalidPropertyValue);
     EXPECT_EQ(other, nullptr);
+    EXPECT_EQ(AudioUnitGetPropertyInfo(unit.Unit(), kAudioUnitProperty_FastDispatch, global,
+                                       kAudioUnitRenderSelect, &size, nullptr),
+              noErr);
+    EXPECT_EQ(size, 8u);
 }
 
 ComponentResult ViewEntry(ComponentParameters* params, Handle storage) {
@@ -223,11 +212,14 @@ TEST_F(IFxAUEntry, TheCarbonViewOpensAndClosesTheEditor) {
     gAUTestConfig.withEditor = true;
     AudioUnit unit = nullptr;
     ASSERT_EQ(OpenComponentWithEntry(AUTestEntry, &unit), noErr);
-    RecordingEditor* editor =
-        static_cast<AUTestPlug*>(reinterpret_cast<IFxAU*>(GetComponentInstanceStorage(unit)))
-            ->mEditor;
+    auto* plug =
+        static_cast<AUTestPlug*>(reinterpret_cast<IFxAU*>(GetComponentInstanceStorage(unit)));
+    RecordingEditor* editor = plug->mEditor;
     int viewHandle = 0;
     editor->mView = &viewHandle;
+    // The editor's own resizing reaches the plug-in only while there is an editor.
+    plug->ResizeGraphics(800, 600);
+    EXPECT_EQ(plug->mWindowResizes, 1);
 
     AudioUnitCarbonView view = nullptr;
     ASSERT_EQ(OpenComponentWithEntry(ViewEntry, &view), noErr);
@@ -260,6 +252,8 @@ TEST_F(IFxAUEntry, TheCarbonViewOpensAndClosesTheEditor) {
     // Units without an editor, or not ours, cannot be shown.
     gAUTestConfig.withEditor = false;
     AUTestUnit plain;
+    plain.Plug()->ResizeGraphics(800, 600);
+    EXPECT_EQ(plain.Plug()->mWindowResizes, 0);
     AudioUnit foreign = nullptr;
     ASSERT_EQ(OpenComponentWithEntry(ForeignEntry, &foreign), noErr);
     ASSERT_EQ(OpenComponentWithEntry(ViewEntry, &view), noErr);
