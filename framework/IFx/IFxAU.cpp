@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <memory>
 #include <new>
 
