@@ -76,6 +76,8 @@ void IFxAU::AssessInputConnections() {
                                     bus->mNPlugChannels - nActive, false);
     }
     ZeroScratchBuffers();
+    // A new source is pulled even for a sample time already rendered.
+    mLastRenderSampleTime = -1.0;
 }
 
 ComponentResult IFxAU::SetConnection(AudioUnitElement busIdx,

@@ -188,8 +188,8 @@ TEST_F(IFxAURender, InputComesFromAnUpstreamUnit) {
                              AudioUnitConnection{slow, 0, 0}),
               noErr);
     gUpstreamRenders = 0;
-    ASSERT_EQ(Render(downstream, 48.0, 48, out.List()), noErr);
-    EXPECT_EQ(gUpstreamRenders, 1);
+    ASSERT_EQ(Render(downstream, 0.0, 48, out.List()), noErr);
+    EXPECT_EQ(gUpstreamRenders, 1) << "a new source is pulled at a time already rendered";
     EXPECT_FLOAT_EQ(out.Channel(0)[10], Expected(0, 10, 2.0));
 
     // Bad connections change nothing.
