@@ -15,10 +15,10 @@ struct GDI_GfxContext {
 GDI_GfxContext* GDI_CreateMemContext(int width, int height) {
     if (width < 1 || height < 1) return nullptr;
     // Byte sizes stay within int so that every caller's pixel arithmetic fits.
-    const int64_t bytes = int64_t(width) * height * 4 + 63;
-    if (bytes > INT_MAX) return nullptr;
+    if (int64_t(width) * height > (INT_MAX - 63) / 4) return nullptr;
+    const size_t bytes = size_t(width) * size_t(height) * 4 + 63;
 
-    void* block = std::calloc(static_cast<size_t>(bytes), 1);
+    void* block = std::calloc(bytes, 1);
     if (!block) return nullptr;
     void* pixels =
         reinterpret_cast<void*>((reinterpret_cast<uintptr_t>(block) + 63) & ~uintptr_t(63));

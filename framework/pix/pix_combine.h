@@ -98,7 +98,7 @@ struct _PIX_CombinePixelsColorDodge {
 
 template <bool Clamp> struct PIX_CombineMul {
     static void doPix(unsigned char* dest, int r, int g, int b, int a, int w) {
-        const int keep = (256 - w) << 8;
+        const int keep = (256 - w) * 256; // (256 - w) << 8, defined for negative values too
         PIX_MakePixel<Clamp>(
             dest, (dest[PIX_R] * (keep + r * w)) >> 16, (dest[PIX_G] * (keep + g * w)) >> 16,
             (dest[PIX_B] * (keep + b * w)) >> 16, (dest[PIX_A] * (keep + a * w)) >> 16);
@@ -107,7 +107,7 @@ template <bool Clamp> struct PIX_CombineMul {
 
 struct _PIX_CombinePixelsOverlay {
     static int overlay(int d, int s, int w) {
-        const int k = s * w + ((256 - w) << 7);
+        const int k = s * w + (256 - w) * 128; // (256 - w) << 7
         return (d * (d * (32768 - k) / 256 + k)) >> 15;
     }
     static void doPix(unsigned char* dest, int r, int g, int b, int a, int w) {

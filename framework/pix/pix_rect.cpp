@@ -98,11 +98,13 @@ void PIX_MultiplyAddRect(PIX_IBitmap* bm, int x, int y, int w, int h, float rsc,
                          float bsc, float asc, float radd, float gadd, float badd, float aadd) {
     const PIX_Surface s = PIX_SurfaceOf(bm);
     if (!s || !PIX_ClipRect(x, y, w, h, s.width, s.height)) return;
-    // Factors held within +-16 so that channel x scale cannot overflow.
+    // In 1/256 steps; scales held within +-16 and adds within +-65536 so that nothing overflows.
+    const auto addend = [](float v) {
+        return std::isnan(v) ? 0 : int(std::clamp(double(v) * 256.0, -16777216.0, 16777216.0));
+    };
     const int scale[4] = {PIX_WeightFromAlpha(asc), PIX_WeightFromAlpha(rsc),
                           PIX_WeightFromAlpha(gsc), PIX_WeightFromAlpha(bsc)};
-    const int add[4] = {PIX_WeightFromAlpha(aadd), PIX_WeightFromAlpha(radd),
-                        PIX_WeightFromAlpha(gadd), PIX_WeightFromAlpha(badd)};
+    const int add[4] = {addend(aadd), addend(radd), addend(gadd), addend(badd)};
     ForEachPixel(s, x, y, w, h, [&](PIX_pixel* p) {
         auto* bytes = reinterpret_cast<unsigned char*>(p);
         for (int c = 0; c < 4; ++c)

@@ -40,9 +40,9 @@ struct ScaleAxis {
 
         step = PIX_ToFixed(advance);
         pos = PIX_ToFixed64(src);
-        // A backward walk starts just inside its far edge, so a mirrored source lands on the
-        // same destination pixels as an unmirrored one.
-        if (step < 0) pos -= 1;
+        // A backward walk starts one step in from its far edge, so that it meets the pixels
+        // of the forward walk in reverse order.
+        if (step < 0) pos += step;
         if (step > 0) {
             if (pos < 0) {
                 const int64_t skip = (step - pos - 1) / step;
@@ -50,8 +50,9 @@ struct ScaleAxis {
                 dst += skip;
                 pos += step * skip;
             }
+            // Keep every sample that lies inside the source.
             if (((pos + step * (size - 1)) >> 16) >= srcLimit)
-                size = (int64_t(srcLimit) * 65536 - pos - 65536) / step;
+                size = (int64_t(srcLimit) * 65536 - 1 - pos) / step + 1;
         }
         return size >= 1;
     }
@@ -71,7 +72,9 @@ void PIX_ScaledBlit(PIX_IBitmap* dest, PIX_IBitmap* src, int dstx, int dsty, int
 
     if (std::fabs(double(srcw) - dstw) < 0.001 && std::fabs(double(srch) - dsth) < 0.001 &&
         ((mode & 0xff00) != PIX_COMBINE_FILTER_BILINEAR || (NearWhole(srcx) && NearWhole(srcy)))) {
-        const int64_t left = PIX_TruncToInt(srcx + 0.5), top = PIX_TruncToInt(srcy + 0.5);
+        // Rounded down, so that a negative origin lands where the scaled path would put it.
+        const int64_t left = PIX_TruncToInt(std::floor(srcx + 0.5));
+        const int64_t top = PIX_TruncToInt(std::floor(srcy + 0.5));
         PIX_BlitRect(dest, src, dstx, dsty, left, top, left + dstw, top + dsth, alpha, mode);
         return;
     }
