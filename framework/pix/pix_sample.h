@@ -75,13 +75,31 @@ inline PIX_pixel PIX_BilinearSample(const PIX_SourceWindow& src, int64_t cx, int
     return p[0];
 }
 
+// One row of source pixels combined into the destination; classes with a whole-row form use it.
+template <class COMB>
+inline void PIX_CombineRow(PIX_pixel* dest, const PIX_pixel* src, int n, int weight) {
+    for (int x = 0; x < n; ++x)
+        PIX_CombineInto<COMB>(dest + x, src[x], weight);
+}
+template <>
+inline void PIX_CombineRow<PIX_CombineCopySourceAlphaIgnoreAlphaParm<false>>(PIX_pixel* dest,
+                                                                             const PIX_pixel* src,
+                                                                             int n, int) {
+    PIX_CombineCopySourceAlphaIgnoreAlphaParm<false>::doRow(dest, src, n);
+}
+template <>
+inline void PIX_CombineRow<PIX_CombineCopySourceAlphaIgnoreAlphaParm<true>>(PIX_pixel* dest,
+                                                                            const PIX_pixel* src,
+                                                                            int n, int) {
+    PIX_CombineCopySourceAlphaIgnoreAlphaParm<true>::doRow(dest, src, n);
+}
+
 // Plain, scaled and kernel-reduced blits for the combine class COMB.
 template <class COMB> struct _PIX_Template_Blit2 {
     static void blit(PIX_pixel* dest, ptrdiff_t destStep, const PIX_pixel* src, ptrdiff_t srcStep,
                      int w, int h, int weight) {
         for (int y = 0; y < h; ++y, dest += destStep, src += srcStep)
-            for (int x = 0; x < w; ++x)
-                PIX_CombineInto<COMB>(dest + x, src[x], weight);
+            PIX_CombineRow<COMB>(dest, src, w, weight);
     }
 
     // Walks the source from (icurx, icury) by (idx, idy) per destination pixel and row.

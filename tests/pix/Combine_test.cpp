@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -280,4 +281,44 @@ TEST(CombineDispatch, HugeWeightsAreHeldWithoutOverflow) {
     PIX_CombinePixels2(&p, 255, 0, 0, 0, INT32_MAX, PIX_COMBINE_OVERLAY);
     EXPECT_EQ(p, PIX_CombinePixels(PIX_RGBA(200, 0, 0, 0), PIX_RGBA(255, 0, 0, 0), 16.0f,
                                    PIX_COMBINE_OVERLAY));
+}
+
+TEST(CombineClasses, SourceAlphaRowMatchesPixelByPixel) {
+    // The whole-row form against the per-pixel class, over every source alpha, channel
+    // extremes and random pixels, in rows of every length up to 11 (groups of four and tails).
+    std::vector<PIX_pixel> src, dest;
+    const int levels[] = {0, 1, 2, 127, 128, 200, 254, 255};
+    for (int a = 0; a < 256; ++a)
+        for (int s : levels)
+            for (int d : levels) {
+                src.push_back(PIX_RGBA(s, 255 - s, s / 2, a));
+                dest.push_back(PIX_RGBA(d, d, 255 - d, d));
+            }
+    for (int i = 0; i < 20000; ++i) {
+        src.push_back(PatternPixel(i, 1));
+        dest.push_back(PatternPixel(i, 2));
+    }
+    for (const bool clamp : {false, true})
+        for (size_t start = 0, n = 1; start + n <= src.size(); start += n, n = n % 11 + 1) {
+            std::vector<PIX_pixel> byRow(dest.begin() + long(start),
+                                         dest.begin() + long(start + n));
+            std::vector<PIX_pixel> byPixel = byRow;
+            if (clamp)
+                _PIX_CombinePixelsCopySourceAlphaIgnoreAlphaParmClamp::doRow(byRow.data(),
+                                                                             &src[start], int(n));
+            else
+                _PIX_CombinePixelsCopySourceAlphaIgnoreAlphaParmNoClamp::doRow(byRow.data(),
+                                                                               &src[start], int(n));
+            for (size_t i = 0; i < n; ++i) {
+                const PIX_pixel s = src[start + i];
+                auto* d = reinterpret_cast<unsigned char*>(&byPixel[i]);
+                if (clamp)
+                    _PIX_CombinePixelsCopySourceAlphaIgnoreAlphaParmClamp::doPix(
+                        d, PIX_GETR(s), PIX_GETG(s), PIX_GETB(s), PIX_GETA(s), 256);
+                else
+                    _PIX_CombinePixelsCopySourceAlphaIgnoreAlphaParmNoClamp::doPix(
+                        d, PIX_GETR(s), PIX_GETG(s), PIX_GETB(s), PIX_GETA(s), 256);
+            }
+            ASSERT_EQ(byRow, byPixel) << "at " << start << " clamp " << clamp;
+        }
 }
