@@ -7,7 +7,10 @@
 #include "pix_combine.h"
 #include "pix_surface.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <vector>
 
 // The part of a source bitmap a blit may read, seen from its first pixel.
 struct PIX_SourceWindow {
@@ -75,6 +78,43 @@ inline PIX_pixel PIX_BilinearSample(const PIX_SourceWindow& src, int64_t cx, int
     return p[0];
 }
 
+// The pixel whose channels are the sums in ag (alpha, green) and rb (red, blue), 16 bits each,
+// divided by count (1..25, each sum at most 255 x count). Division is a multiply by
+// m = ceil(2^18 / count), exact there because sum x count < 2^18; the two sums of a word are
+// spread 32 bits apart so that one multiply serves both.
+inline constexpr std::array<uint32_t, 26> kPIX_MeanReciprocal = [] {
+    std::array<uint32_t, 26> table{};
+    for (uint32_t n = 1; n < 26; ++n)
+        table[n] = ((1u << 18) + n - 1) / n;
+    return table;
+}();
+
+inline PIX_pixel PIX_MeanOfSums(uint32_t ag, uint32_t rb, unsigned count) {
+    const uint64_t m = kPIX_MeanReciprocal[count];
+    const uint64_t agMean = (((ag & 0xffff) | uint64_t(ag >> 16) << 32) * m) >> 18;
+    const uint64_t rbMean = (((rb & 0xffff) | uint64_t(rb >> 16) << 32) * m) >> 18;
+    return PIX_pixel(agMean & 0xff) | PIX_pixel(rbMean & 0xff) << 8 |
+           PIX_pixel((agMean >> 32) & 0xff) << 16 | PIX_pixel((rbMean >> 32) & 0xff) << 24;
+}
+
+// Sums down the given rows for columns lo..hi into ag (alpha, green) and rb (red, blue), two
+// channels to a word in 16-bit lanes. Rows > 0 fixes the row count, so the loop over the rows
+// unrolls and the loop over the columns vectorises.
+template <int Rows>
+inline void PIX_SumColumns(const PIX_pixel* const* rows, unsigned count, int lo, int hi,
+                           uint32_t* __restrict ag, uint32_t* __restrict rb) {
+    const unsigned n = Rows > 0 ? unsigned(Rows) : count;
+    for (int x = lo; x <= hi; ++x) {
+        uint32_t sumAg = 0, sumRb = 0;
+        for (unsigned i = 0; i < n; ++i) {
+            sumAg += rows[i][x] & 0x00ff00ff;
+            sumRb += (rows[i][x] >> 8) & 0x00ff00ff;
+        }
+        ag[x] = sumAg;
+        rb[x] = sumRb;
+    }
+}
+
 // One row of source pixels combined into the destination; classes with a whole-row form use it.
 template <class COMB>
 inline void PIX_CombineRow(PIX_pixel* dest, const PIX_pixel* src, int n, int weight) {
@@ -94,6 +134,70 @@ inline void PIX_CombineRow<PIX_CombineCopySourceAlphaIgnoreAlphaParm<true>>(PIX_
     PIX_CombineCopySourceAlphaIgnoreAlphaParm<true>::doRow(dest, src, n);
 }
 
+// Bilinear terms of one pair of source rows for a range of columns, for a walk whose row
+// fraction fy is fixed: enlarging visits every column at least once per row, so the terms are
+// worth computing once. Per channel pair a sample at column x with fraction fx is then
+//   V[x] + H[x] fx + C[x] f,   f = (fx fy) >> 16,
+// the filter's sum regrouped: V = p00 65536 + (p01 - p00) fy, H = p10 - p00 and
+// C = p11 - p01 - p10 + p00. Differences wrap below zero, but each lane's total lies in
+// 0..2^24, so the words come out exact. At the window's last row p01 = p00 and p11 = p10, at
+// its last column p10 = p00 and p11 = p01: the edge rules' one-axis filters.
+class PIX_BilinearRow {
+public:
+    PIX_BilinearRow(int lo, int hi) : mLo(lo), mTerms(size_t(hi - lo + 1)) {}
+
+    // Rows sharing a source row pair (every other one when enlarging 2x) only move V.
+    void Prepare(const PIX_SourceWindow& src, int64_t cy, unsigned fy) {
+        if (cy != mCy) Gather(src, cy);
+        mFy = fy;
+        for (Terms& t : mTerms)
+            for (int k = 0; k < 2; ++k)
+                t.v[k] = t.top[k] + t.down[k] * fy;
+    }
+
+    [[gnu::always_inline]] PIX_pixel Sample(int64_t cx, unsigned fx) const {
+        const Terms& t = mTerms[size_t(cx - mLo)];
+        const uint64_t f = (uint64_t(fx) * mFy) >> 16;
+        return PIX_JoinChannelPairs(t.v[0] + t.h[0] * fx + t.c[0] * f,
+                                    t.v[1] + t.h[1] * fx + t.c[1] * f);
+    }
+
+private:
+    // Per channel pair: top = p00 65536 and down = p01 - p00 give V; h and c as above.
+    struct Terms {
+        uint64_t v[2], top[2], down[2], h[2], c[2];
+    };
+
+    void Gather(const PIX_SourceWindow& src, int64_t cy) {
+        mCy = cy;
+        const PIX_pixel* r0 = src.row(cy);
+        const PIX_pixel* r1 = cy + 1 < src.height ? r0 + src.step : r0;
+        const int hi = mLo + int(mTerms.size()) - 1;
+        for (int k = 0; k < 2; ++k) {
+            const int shift = 8 * k; // alpha and green, then red and blue
+            const int right = hi + 1 < src.width ? hi + 1 : hi;
+            uint64_t p10 = PIX_ChannelPair(r0[right], shift),
+                     p11 = PIX_ChannelPair(r1[right], shift);
+            for (int x = hi; x >= mLo; --x) {
+                const uint64_t p00 = PIX_ChannelPair(r0[x], shift);
+                const uint64_t p01 = PIX_ChannelPair(r1[x], shift);
+                Terms& t = mTerms[size_t(x - mLo)];
+                t.top[k] = p00 << 16;
+                t.down[k] = p01 - p00;
+                t.h[k] = p10 - p00;
+                t.c[k] = p11 - p01 - p10 + p00;
+                p10 = p00;
+                p11 = p01;
+            }
+        }
+    }
+
+    int mLo;
+    std::vector<Terms> mTerms;
+    int64_t mCy = -1;
+    unsigned mFy = 0;
+};
+
 // Plain, scaled and kernel-reduced blits for the combine class COMB.
 template <class COMB> struct _PIX_Template_Blit2 {
     static void blit(PIX_pixel* dest, ptrdiff_t destStep, const PIX_pixel* src, ptrdiff_t srcStep,
@@ -106,6 +210,10 @@ template <class COMB> struct _PIX_Template_Blit2 {
     static void scaleBlit(PIX_pixel* dest, ptrdiff_t destStep, int w, int h,
                           const PIX_SourceWindow& src, int64_t icurx, int64_t icury, int64_t idx,
                           int64_t idy, int weight, bool bilinear) {
+        if (bilinear && idx >= -65536 && idx <= 65536) {
+            scaleBlitEnlarging(dest, destStep, w, h, src, icurx, icury, idx, idy, weight);
+            return;
+        }
         for (int y = 0; y < h; ++y, dest += destStep, icury += idy) {
             const int64_t cy = icury >> 16;
             if (!src.holdsRow(cy)) continue;
@@ -129,44 +237,87 @@ template <class COMB> struct _PIX_Template_Blit2 {
         }
     }
 
+    // Bilinear sampling with the filter's per-column terms prepared once per row.
+    static void scaleBlitEnlarging(PIX_pixel* dest, ptrdiff_t destStep, int w, int h,
+                                   const PIX_SourceWindow& src, int64_t icurx, int64_t icury,
+                                   int64_t idx, int64_t idy, int weight) {
+        const int64_t ends[2] = {icurx >> 16, (icurx + (w - 1) * idx) >> 16};
+        const int64_t lo = std::max<int64_t>(std::min(ends[0], ends[1]), 0);
+        const int64_t hi = std::min<int64_t>(std::max(ends[0], ends[1]), src.width - 1);
+        if (lo > hi) return;
+        PIX_BilinearRow terms{int(lo), int(hi)};
+        for (int y = 0; y < h; ++y, dest += destStep, icury += idy) {
+            const int64_t cy = icury >> 16;
+            if (!src.holdsRow(cy)) continue;
+            terms.Prepare(src, cy, unsigned(icury & 0xffff));
+            int64_t sx = icurx;
+            for (int x = 0; x < w; ++x, sx += idx) {
+                const int64_t cx = sx >> 16;
+                if (src.holdsColumn(cx))
+                    PIX_CombineInto<COMB>(dest + x, terms.Sample(cx, unsigned(sx & 0xffff)),
+                                          weight);
+            }
+        }
+    }
+
     // Reduction: each destination pixel is the mean of the kernel x kernel source pixels around
-    // its sample (those inside the window). The four channels are summed side by side in 16-bit
-    // lanes: 25 x 255 fits.
+    // its sample (those inside the window). Per destination row the kernel's rows are first
+    // summed down every source column, then each pixel adds up its kernel's columns. Channels
+    // travel two to a 32-bit word in 16-bit lanes (25 x 255 fits). The walk steps forward.
     template <int Kernel>
     static void scaleBlitFilterDown(PIX_pixel* dest, ptrdiff_t destStep, int w, int h,
                                     const PIX_SourceWindow& src, int64_t icurx, int64_t icury,
                                     int64_t idx, int64_t idy, int weight) {
         constexpr int reach = Kernel / 2;
-        const auto lanes = [](PIX_pixel p) {
-            return uint64_t(p & 0x00ff00ff) | uint64_t(p & 0xff00ff00) << 24;
-        };
-        const auto mean = [](uint64_t sum, unsigned count) {
-            const auto lane = [&](int shift) { return PIX_pixel((sum >> shift) & 0xffff) / count; };
-            return lane(0) | lane(16) << 16 | lane(32) << 8 | lane(48) << 24;
-        };
+        // Destination columns whose samples lie in the window, and the source columns each
+        // one's kernel covers there: the same for every row.
+        int first = 0, last = w - 1;
+        while (first < w && icurx + first * idx < 0)
+            ++first;
+        while (last >= first && ((icurx + last * idx) >> 16) >= src.width)
+            --last;
+        if (first > last) return;
+        std::vector<int> left(size_t(last - first + 1)), span(left.size());
+        for (int x = first; x <= last; ++x) {
+            const int cx = int((icurx + x * idx) >> 16);
+            left[size_t(x - first)] = std::max(cx - reach, 0);
+            span[size_t(x - first)] =
+                std::min(cx + reach, src.width - 1) + 1 - left[size_t(x - first)];
+        }
+        const int colLo = left.front(), colHi = left.back() + span.back() - 1;
+        std::vector<uint32_t> sums(2 * size_t(colHi - colLo + 1));
+        uint32_t* const ag = sums.data() - colLo;
+        uint32_t* const rb = ag + (colHi - colLo + 1);
+
         for (int y = 0; y < h; ++y, dest += destStep, icury += idy) {
             const int64_t cy = icury >> 16;
             if (icury < 0 || cy >= src.height) continue;
             const int64_t top = std::max<int64_t>(cy - reach, 0);
             const int64_t bottom = std::min<int64_t>(cy + reach, src.height - 1);
             const unsigned rows = unsigned(bottom - top + 1);
-            int64_t sx = icurx;
-            for (int x = 0; x < w; ++x, sx += idx) {
-                const int64_t cx = sx >> 16;
-                if (sx < 0 || cx >= src.width) continue;
-                const int64_t left = std::max<int64_t>(cx - reach, 0);
-                const int64_t right = std::min<int64_t>(cx + reach, src.width - 1);
-                uint64_t sum = 0;
-                for (int64_t ty = top; ty <= bottom; ++ty) {
-                    const PIX_pixel* row = src.row(ty);
-                    for (int64_t tx = left; tx <= right; ++tx)
-                        sum += lanes(row[tx]);
+            const PIX_pixel* kernelRows[Kernel];
+            for (unsigned i = 0; i < rows; ++i)
+                kernelRows[i] = src.row(top + i);
+            if (rows == Kernel)
+                PIX_SumColumns<Kernel>(kernelRows, Kernel, colLo, colHi, ag, rb);
+            else
+                PIX_SumColumns<0>(kernelRows, rows, colLo, colHi, ag, rb);
+            for (int x = first; x <= last; ++x) {
+                const int l = left[size_t(x - first)], n = span[size_t(x - first)];
+                uint32_t sumAg = 0, sumRb = 0;
+                if (n == Kernel) {
+                    for (int i = 0; i < Kernel; ++i) { // unrolled: the kernel's width is fixed
+                        sumAg += ag[l + i];
+                        sumRb += rb[l + i];
+                    }
+                } else {
+                    for (int i = 0; i < n; ++i) {
+                        sumAg += ag[l + i];
+                        sumRb += rb[l + i];
+                    }
                 }
-                const unsigned count = rows * unsigned(right - left + 1);
-                // The full kernel divides by a constant, which compiles to a multiply.
-                const PIX_pixel value =
-                    count == Kernel * Kernel ? mean(sum, Kernel * Kernel) : mean(sum, count);
-                PIX_CombineInto<COMB>(dest + x, value, weight);
+                PIX_CombineInto<COMB>(dest + x, PIX_MeanOfSums(sumAg, sumRb, rows * unsigned(n)),
+                                      weight);
             }
         }
     }

@@ -1,4 +1,5 @@
 #include "PixTestUtil.h"
+#include "pix_sample.h"
 
 #include <gtest/gtest.h>
 
@@ -346,4 +347,16 @@ TEST(TransformBlit, IdentityGridCopiesAndClippedCellsKeepTheirShape) {
     EXPECT_EQ(PIX_BitmapCmp(&dest, &src), 0);
     PIX_TransformBlit(&dest, &src, 0, 0, 12, 9, grid, 1, 2, 1.0f, 0); // too few points: nothing
     PIX_TransformBlit(&dest, &src, 0, 0, 12, 9, nullptr, 3, 2, 1.0f, 0);
+}
+
+TEST(ScaledBlit, KernelMeanDividesExactly) {
+    // Every sum a kernel of up to 5 x 5 pixels can reach, in every lane.
+    for (unsigned count = 1; count <= 25; ++count)
+        for (uint32_t sum = 0; sum <= 255 * count; ++sum) {
+            const uint32_t q = sum / count;
+            ASSERT_EQ(PIX_MeanOfSums(sum | sum << 16, sum, count), PIX_RGBA(q, q, 0, q))
+                << sum << "/" << count;
+            ASSERT_EQ(PIX_MeanOfSums(0, sum << 16, count), PIX_RGBA(0, 0, q, 0))
+                << sum << "/" << count;
+        }
 }
