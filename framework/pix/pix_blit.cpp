@@ -60,7 +60,7 @@ void CopyRow(PIX_pixel* out, const PIX_pixel* in, int n) {
     for (; x + 4 <= n; x += 4) {
         PIX_u32x4 v;
         std::memcpy(&v, in + x, sizeof(v));
-        *reinterpret_cast<PIX_u32x4*>(out + x) = v;
+        std::memcpy(out + x, &v, sizeof(v));
     }
     for (; x < n; ++x)
         out[x] = in[x];

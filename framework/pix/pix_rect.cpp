@@ -5,22 +5,21 @@
 
 namespace {
 
-// The copy mode's whole-pixel mixes for the weights 1, 3/4, 1/2 and 1/4. False when the weight
-// is none of them.
-bool CopyFast(PIX_pixel* dest, PIX_pixel color, int w) {
+// Calls visit(Class{}, value) with the whole-pixel class and its prepared value that the copy
+// mode uses for the weights 1, 3/4, 1/2 and 1/4; false, calling nothing, for other weights.
+template <class Visitor> bool WithCopyMix(PIX_pixel color, int w, Visitor&& visit) {
     switch (w) {
     case 256:
-        *dest = color;
+        visit(_PIX_CombinePixelsClobberFAST{}, color);
         return true;
     case 192:
-        _PIX_CombinePixelsThreeQuarterMix2FAST::doPixFAST(dest,
-                                                          PIX_Half(color) + PIX_Quarter(color));
+        visit(_PIX_CombinePixelsThreeQuarterMix2FAST{}, PIX_Half(color) + PIX_Quarter(color));
         return true;
     case 128:
-        _PIX_CombinePixelsHalfMix2FAST::doPixFAST(dest, PIX_Half(color));
+        visit(_PIX_CombinePixelsHalfMix2FAST{}, PIX_Half(color));
         return true;
     case 64:
-        _PIX_CombinePixelsQuarterMix2FAST::doPixFAST(dest, PIX_Quarter(color));
+        visit(_PIX_CombinePixelsQuarterMix2FAST{}, PIX_Quarter(color));
         return true;
     default:
         return false;
@@ -47,7 +46,9 @@ void PIX_PutPixel(PIX_IBitmap* bm, int x, int y, PIX_pixel color, float alpha, i
     if (!s || x < 0 || y < 0 || x >= s.width || y >= s.height) return;
     PIX_pixel* p = s.at(x, y);
     const int w = PIX_WeightFromAlpha(alpha);
-    if ((mode & PIX_COMBINE_MODE_MASK) == PIX_COMBINE_COPY && CopyFast(p, color, w)) return;
+    if ((mode & PIX_COMBINE_MODE_MASK) == PIX_COMBINE_COPY &&
+        WithCopyMix(color, w, [p](auto mix, PIX_pixel v) { decltype(mix)::doPixFAST(p, v); }))
+        return;
     PIX_WithCombiner<false>(mode & ~PIX_COMBINE_USE_SOURCE_ALPHA, w, [&](auto combiner) {
         decltype(combiner)::doPix(reinterpret_cast<unsigned char*>(p), PIX_GETR(color),
                                   PIX_GETG(color), PIX_GETB(color), PIX_GETA(color), w);
@@ -77,13 +78,12 @@ void PIX_FillRect(PIX_IBitmap* bm, int x, int y, int w, int h, PIX_pixel color, 
     if (alpha == 0.0f || !s || !PIX_ClipRect(x, y, w, h, s.width, s.height)) return;
 
     const int iw = PIX_WeightFromAlpha(alpha);
-    if ((mode & PIX_COMBINE_MODE_MASK) == PIX_COMBINE_COPY) {
-        PIX_pixel probe = 0;
-        if (CopyFast(&probe, color, iw)) {
-            ForEachPixel(s, x, y, w, h, [color, iw](PIX_pixel* p) { CopyFast(p, color, iw); });
-            return;
-        }
-    }
+    if ((mode & PIX_COMBINE_MODE_MASK) == PIX_COMBINE_COPY &&
+        WithCopyMix(color, iw, [&](auto mix, PIX_pixel v) {
+            using Mix = decltype(mix);
+            ForEachPixel(s, x, y, w, h, [v](PIX_pixel* p) { Mix::doPixFAST(p, v); });
+        }))
+        return;
     // The weight stands in for the colour's alpha, so a partial fill moves the destination
     // alpha toward the weight.
     const int r = PIX_GETR(color), g = PIX_GETG(color), b = PIX_GETB(color);

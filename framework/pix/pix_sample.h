@@ -30,6 +30,16 @@ template <class COMB> inline void PIX_CombineInto(PIX_pixel* dest, PIX_pixel src
                 PIX_GETA(src), w);
 }
 
+// Overwriting with a pixel's own channels stores the pixel, whichever store the class uses.
+template <>
+inline void PIX_CombineInto<PIX_CombineClobber<false>>(PIX_pixel* dest, PIX_pixel src, int) {
+    *dest = src;
+}
+template <>
+inline void PIX_CombineInto<PIX_CombineClobber<true>>(PIX_pixel* dest, PIX_pixel src, int) {
+    *dest = src;
+}
+
 // Two channels of a pixel 32 bits apart (alpha and green with shift 0, red and blue with shift
 // 8), so one 64-bit multiply weights both: each product stays below 2^24.
 inline uint64_t PIX_ChannelPair(PIX_pixel p, int shift) {
@@ -146,26 +156,23 @@ class PIX_BilinearRow {
 public:
     PIX_BilinearRow(int lo, int hi) : mLo(lo), mTerms(size_t(hi - lo + 1)) {}
 
-    // Rows sharing a source row pair (every other one when enlarging 2x) only move V.
+    // Rows sharing a source row pair (every other one when enlarging 2x) share the terms.
     void Prepare(const PIX_SourceWindow& src, int64_t cy, unsigned fy) {
         if (cy != mCy) Gather(src, cy);
         mFy = fy;
-        for (Terms& t : mTerms)
-            for (int k = 0; k < 2; ++k)
-                t.v[k] = t.top[k] + t.down[k] * fy;
     }
 
     [[gnu::always_inline]] PIX_pixel Sample(int64_t cx, unsigned fx) const {
         const Terms& t = mTerms[size_t(cx - mLo)];
         const uint64_t f = (uint64_t(fx) * mFy) >> 16;
-        return PIX_JoinChannelPairs(t.v[0] + t.h[0] * fx + t.c[0] * f,
-                                    t.v[1] + t.h[1] * fx + t.c[1] * f);
+        return PIX_JoinChannelPairs(t.top[0] + t.down[0] * mFy + t.h[0] * fx + t.c[0] * f,
+                                    t.top[1] + t.down[1] * mFy + t.h[1] * fx + t.c[1] * f);
     }
 
 private:
-    // Per channel pair: top = p00 65536 and down = p01 - p00 give V; h and c as above.
+    // Per channel pair: V = top + down fy with top = p00 65536 and down = p01 - p00.
     struct Terms {
-        uint64_t v[2], top[2], down[2], h[2], c[2];
+        uint64_t top[2], down[2], h[2], c[2];
     };
 
     void Gather(const PIX_SourceWindow& src, int64_t cy) {

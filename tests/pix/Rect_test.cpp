@@ -194,3 +194,12 @@ TEST(RectOps, GradientStepsAcrossAndDown) {
     EXPECT_EQ(PIX_GETG(PIX_GetPixel(&clipped, 1, 0)), 191);
     EXPECT_EQ(PIX_GETG(PIX_GetPixel(&clipped, 3, 2)), 255); // clamped
 }
+
+TEST(FillRect, QuarterAndThreeQuarterWeightsMixWholePixels) {
+    PIX_MemBitmap bm(2, 1);
+    PIX_Clear(&bm, 0xfc000000);
+    PIX_FillRect(&bm, 0, 0, 1, 1, 0x000000fc, 0.25f, PIX_COMBINE_COPY);
+    PIX_FillRect(&bm, 1, 0, 1, 1, 0x000000fc, 0.75f, PIX_COMBINE_COPY);
+    EXPECT_EQ(PIX_GetPixel(&bm, 0, 0), 0xbd00003fu);
+    EXPECT_EQ(PIX_GetPixel(&bm, 1, 0), 0x3f0000bdu);
+}

@@ -360,3 +360,31 @@ TEST(ScaledBlit, KernelMeanDividesExactly) {
                 << sum << "/" << count;
         }
 }
+
+TEST(ScaledBlit, FlippedBitmapsGiveTheSameImage) {
+    PIX_MemBitmap src(19, 13);
+    FillPattern(&src, 5);
+    FlippedBitmap flippedSrc(19, 13);
+    PIX_Copy(&flippedSrc, &src);
+    struct Case {
+        int dstw, dsth, mode;
+    };
+    // Nearest, bilinear enlarging, bilinear at 1.5:1, and the 3 x 3 and 5 x 5 kernels.
+    for (const Case& c :
+         {Case{31, 22, PIX_COMBINE_ADD}, Case{40, 30, PIX_COMBINE_FILTER_BILINEAR},
+          Case{13, 9, PIX_COMBINE_FILTER_BILINEAR}, Case{9, 6, PIX_COMBINE_FILTER_BILINEAR},
+          Case{4, 3, PIX_COMBINE_FILTER_BILINEAR | PIX_COMBINE_USE_SOURCE_ALPHA}}) {
+        PIX_MemBitmap expected(45, 35);
+        FlippedBitmap flippedDest(45, 35);
+        PIX_Clear(&expected, kMarker);
+        PIX_Clear(&flippedDest, kMarker);
+        PIX_ScaledBlit(&expected, &src, -2, 3, c.dstw, c.dsth, 0.5f, 0, 18.5f, 13, 1.0f, c.mode);
+        PIX_ScaledBlit(&flippedDest, &flippedSrc, -2, 3, c.dstw, c.dsth, 0.5f, 0, 18.5f, 13, 1.0f,
+                       c.mode);
+        EXPECT_EQ(PIX_BitmapCmp(&flippedDest, &expected), 0) << c.dstw;
+        int drawn = 0;
+        for (PIX_pixel p : Pixels(&expected))
+            drawn += p != kMarker;
+        EXPECT_GT(drawn, (c.dstw - 2) * c.dsth / 2) << c.dstw;
+    }
+}
