@@ -163,24 +163,6 @@ TEST(CombineClasses, OtherSourceAlphaClassesScaleTheWeight) {
               4);
 }
 
-TEST(CombineClasses, WholePixelMixes) {
-    PIX_pixel p = 0xffffffff;
-    _PIX_CombinePixelsHalfMixFAST::doPixFAST(&p, 0);
-    EXPECT_EQ(p, 0x7f7f7f7fu);
-    p = 0x80402000;
-    _PIX_CombinePixelsHalfMix2FAST::doPixFAST(&p, PIX_Half(0x00ff00ff));
-    EXPECT_EQ(p, 0x409f107fu);
-    p = 0xfc000000;
-    _PIX_CombinePixelsQuarterMix2FAST::doPixFAST(&p, PIX_Quarter(0x000000fc));
-    EXPECT_EQ(p, 0xbd00003fu); // 3/4 of 0xfc and 1/4 of 0xfc
-    p = 0xfc000000;
-    _PIX_CombinePixelsThreeQuarterMix2FAST::doPixFAST(&p, PIX_Half(0x000000fc) +
-                                                              PIX_Quarter(0x000000fc));
-    EXPECT_EQ(p, 0x3f0000bdu);
-    _PIX_CombinePixelsClobberFAST::doPixFAST(&p, 0x12345678);
-    EXPECT_EQ(p, 0x12345678u);
-}
-
 TEST(HueSaturationValue, InverseTableAndConversions) {
     EXPECT_EQ(__PIX_RGB2HSV_invtab[0], 0);
     EXPECT_EQ(__PIX_RGB2HSV_invtab[1], 65535);
