@@ -88,10 +88,10 @@ inline PIX_pixel PIX_BilinearSample(const PIX_SourceWindow& src, int64_t cx, int
     return p[0];
 }
 
-// The pixel whose channels are the sums in ag (alpha, green) and rb (red, blue), 16 bits each,
-// divided by count (1..25, each sum at most 255 x count). Division is a multiply by
-// m = ceil(2^18 / count), exact there because sum x count < 2^18; the two sums of a word are
-// spread 32 bits apart so that one multiply serves both.
+// floor(sum / count) for count 1..25 and sum up to 255 x count (a kernel's channel sum), as a
+// multiply by m = kPIX_MeanReciprocal[count] = ceil(2^18 / count): exact there because
+// sum x count < 2^18. Written as >> 16 then >> 2 so that, for a constant m below 2^16 (the
+// whole 3 x 3 and 5 x 5 kernels), loops can use a 16-bit multiply-high.
 inline constexpr std::array<uint32_t, 26> kPIX_MeanReciprocal = [] {
     std::array<uint32_t, 26> table{};
     for (uint32_t n = 1; n < 26; ++n)
@@ -99,12 +99,8 @@ inline constexpr std::array<uint32_t, 26> kPIX_MeanReciprocal = [] {
     return table;
 }();
 
-inline PIX_pixel PIX_MeanOfSums(uint32_t ag, uint32_t rb, unsigned count) {
-    const uint64_t m = kPIX_MeanReciprocal[count];
-    const uint64_t agMean = (((ag & 0xffff) | uint64_t(ag >> 16) << 32) * m) >> 18;
-    const uint64_t rbMean = (((rb & 0xffff) | uint64_t(rb >> 16) << 32) * m) >> 18;
-    return PIX_pixel(agMean & 0xff) | PIX_pixel(rbMean & 0xff) << 8 |
-           PIX_pixel((agMean >> 32) & 0xff) << 16 | PIX_pixel((rbMean >> 32) & 0xff) << 24;
+inline unsigned char PIX_MeanLane(uint32_t sum, uint32_t m) {
+    return static_cast<unsigned char>(((sum * m) >> 16) >> 2);
 }
 
 // Sums down the given rows for columns lo..hi into ag (alpha, green) and rb (red, blue), two
@@ -291,7 +287,17 @@ template <class COMB> struct _PIX_Template_Blit2 {
             span[size_t(x - first)] =
                 std::min(cx + reach, src.width - 1) + 1 - left[size_t(x - first)];
         }
+        const int count = last - first + 1;
         const int colLo = left.front(), colHi = left.back() + span.back() - 1;
+        // Columns whose kernel is whole: a run in the middle, as the walk moves forward.
+        int fullFromColumn = 0, fullToColumn = count - 1;
+        while (fullFromColumn < count && span[size_t(fullFromColumn)] != Kernel)
+            ++fullFromColumn;
+        while (fullToColumn >= fullFromColumn && span[size_t(fullToColumn)] != Kernel)
+            --fullToColumn;
+        const size_t columns = size_t(count);
+        std::vector<uint16_t> lanes(4 * columns);
+        std::vector<PIX_pixel> means(columns);
         std::vector<uint32_t> sums(2 * size_t(colHi - colLo + 1));
         uint32_t* const ag = sums.data() - colLo;
         uint32_t* const rb = ag + (colHi - colLo + 1);
@@ -309,23 +315,46 @@ template <class COMB> struct _PIX_Template_Blit2 {
                 PIX_SumColumns<Kernel>(kernelRows, Kernel, colLo, colHi, ag, rb);
             else
                 PIX_SumColumns<0>(kernelRows, rows, colLo, colHi, ag, rb);
-            for (int x = first; x <= last; ++x) {
-                const int l = left[size_t(x - first)], n = span[size_t(x - first)];
+            // Each pixel's kernel sums, one 16-bit lane per channel in the pixel's byte order.
+            for (int i = 0; i < count; ++i) {
+                const int l = left[size_t(i)], n = span[size_t(i)];
                 uint32_t sumAg = 0, sumRb = 0;
                 if (n == Kernel) {
-                    for (int i = 0; i < Kernel; ++i) { // unrolled: the kernel's width is fixed
-                        sumAg += ag[l + i];
-                        sumRb += rb[l + i];
+                    for (int k = 0; k < Kernel; ++k) { // unrolled: the kernel's width is fixed
+                        sumAg += ag[l + k];
+                        sumRb += rb[l + k];
                     }
                 } else {
-                    for (int i = 0; i < n; ++i) {
-                        sumAg += ag[l + i];
-                        sumRb += rb[l + i];
+                    for (int k = 0; k < n; ++k) {
+                        sumAg += ag[l + k];
+                        sumRb += rb[l + k];
                     }
                 }
-                PIX_CombineInto<COMB>(dest + x, PIX_MeanOfSums(sumAg, sumRb, rows * unsigned(n)),
-                                      weight);
+                uint16_t* lane = &lanes[4 * size_t(i)];
+                lane[PIX_A] = uint16_t(sumAg);
+                lane[PIX_R] = uint16_t(sumRb);
+                lane[PIX_G] = uint16_t(sumAg >> 16);
+                lane[PIX_B] = uint16_t(sumRb >> 16);
             }
+            // Means straight into the pixels' bytes: where the whole kernel fits they all
+            // divide by Kernel x Kernel, in one loop that vectorises; the cut kernels follow.
+            auto* bytes = reinterpret_cast<unsigned char*>(means.data());
+            int fullFrom = count, fullTo = count - 1;
+            if (rows == Kernel) {
+                fullFrom = fullFromColumn;
+                fullTo = fullToColumn;
+                constexpr uint32_t m = kPIX_MeanReciprocal[Kernel * Kernel];
+                for (size_t j = 4 * size_t(fullFrom); j < 4 * size_t(fullTo + 1); ++j)
+                    bytes[j] = PIX_MeanLane(lanes[j], m);
+            }
+            for (int i = 0; i < count; ++i) {
+                if (i == fullFrom) i = fullTo + 1;
+                if (i >= count) break;
+                const uint32_t m = kPIX_MeanReciprocal[rows * unsigned(span[size_t(i)])];
+                for (size_t j = 4 * size_t(i); j < 4 * size_t(i) + 4; ++j)
+                    bytes[j] = PIX_MeanLane(lanes[j], m);
+            }
+            PIX_CombineRow<COMB>(dest + first, means.data(), count, weight);
         }
     }
 };
