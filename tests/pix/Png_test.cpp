@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // A PNG image written by libpng from raw rows in the file's own sample layout.
-struct PngSpec {
+struct PngImage {
     int width = 0, height = 0, colorType = PNG_COLOR_TYPE_RGB, bitDepth = 8;
     bool interlaced = false;
     std::vector<png_color> palette;
@@ -25,7 +25,7 @@ struct PngSpec {
     std::vector<std::vector<png_byte>> rows;
 };
 
-std::vector<unsigned char> WritePng(const PngSpec& spec) {
+std::vector<unsigned char> WritePng(const PngImage& image) {
     std::vector<unsigned char> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -41,16 +41,16 @@ std::vector<unsigned char> WritePng(const PngSpec& spec) {
             o->insert(o->end(), data, data + n);
         },
         nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colorType,
+                 image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
+    if (!image.palette.empty())
+        png_set_PLTE(png, info, image.palette.data(), int(image.palette.size()));
+    if (!image.paletteAlpha.empty())
+        png_set_tRNS(png, info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
     png_write_info(png, info);
     std::vector<png_bytep> rows;
-    for (const auto& row : spec.rows)
+    for (const auto& row : image.rows)
         rows.push_back(const_cast<png_bytep>(row.data()));
     png_write_image(png, rows.data());
     png_write_end(png, info);
@@ -59,18 +59,18 @@ std::vector<unsigned char> WritePng(const PngSpec& spec) {
 }
 
 // An 8-bit RGB image whose pixel (x, y) is (x * 40, y * 30, x + y).
-PngSpec RgbSpec(int w, int h) {
-    PngSpec spec;
-    spec.width = w;
-    spec.height = h;
+PngImage RgbImage(int w, int h) {
+    PngImage image;
+    image.width = w;
+    image.height = h;
     for (int y = 0; y < h; ++y) {
         std::vector<png_byte> row;
         for (int x = 0; x < w; ++x)
             for (const int sample : {x * 40, y * 30, x + y})
                 row.push_back(png_byte(sample));
-        spec.rows.push_back(row);
+        image.rows.push_back(row);
     }
-    return spec;
+    return image;
 }
 
 PIX_pixel RgbExpected(int x, int y) {
@@ -129,7 +129,7 @@ std::vector<unsigned char> WithHeaderSize(std::vector<unsigned char> png, uint32
 } // namespace
 
 TEST(PngMemory, RgbLoadsOpaqueWithAlphaInByteZero) {
-    const auto bm = FromMemory(WritePng(RgbSpec(5, 3)));
+    const auto bm = FromMemory(WritePng(RgbImage(5, 3)));
     ASSERT_TRUE(bm);
     EXPECT_EQ(bm->getWidth(), 5);
     EXPECT_EQ(bm->getHeight(), 3);
@@ -143,14 +143,14 @@ TEST(PngMemory, RgbLoadsOpaqueWithAlphaInByteZero) {
 }
 
 TEST(PngMemory, PaletteWithTransparencyGetsPerPixelAlpha) {
-    PngSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.colorType = PNG_COLOR_TYPE_PALETTE;
-    spec.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    spec.paletteAlpha = {0, 128}; // the third entry stays opaque
-    spec.rows = {{0, 1, 2}, {2, 1, 0}};
-    const auto bm = FromMemory(WritePng(spec));
+    PngImage image;
+    image.width = 3;
+    image.height = 2;
+    image.colorType = PNG_COLOR_TYPE_PALETTE;
+    image.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    image.paletteAlpha = {0, 128}; // the third entry stays opaque
+    image.rows = {{0, 1, 2}, {2, 1, 0}};
+    const auto bm = FromMemory(WritePng(image));
     ASSERT_TRUE(bm);
     EXPECT_EQ(PIX_GetPixel(bm.get(), 0, 0), PIX_RGBA(255, 0, 0, 0));
     EXPECT_EQ(PIX_GetPixel(bm.get(), 1, 0), PIX_RGBA(0, 255, 0, 128));
@@ -159,13 +159,13 @@ TEST(PngMemory, PaletteWithTransparencyGetsPerPixelAlpha) {
 }
 
 TEST(PngMemory, OneBitGreyLoadsBlackAndWhite) {
-    PngSpec spec;
-    spec.width = 10;
-    spec.height = 2;
-    spec.colorType = PNG_COLOR_TYPE_GRAY;
-    spec.bitDepth = 1;
-    spec.rows = {{0b10110000, 0b01000000}, {0b01001111, 0b10000000}};
-    const auto bm = FromMemory(WritePng(spec));
+    PngImage image;
+    image.width = 10;
+    image.height = 2;
+    image.colorType = PNG_COLOR_TYPE_GRAY;
+    image.bitDepth = 1;
+    image.rows = {{0b10110000, 0b01000000}, {0b01001111, 0b10000000}};
+    const auto bm = FromMemory(WritePng(image));
     ASSERT_TRUE(bm);
     const char* expected[] = {"1011000001", "0100111110"};
     for (int y = 0; y < 2; ++y)
@@ -176,44 +176,44 @@ TEST(PngMemory, OneBitGreyLoadsBlackAndWhite) {
 }
 
 TEST(PngMemory, SixteenBitRgbaKeepsTheHighBytes) {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.bitDepth = 16;
-    spec.rows = {{0x12, 0xff, 0x34, 0x00, 0x56, 0x80, 0x78, 0x7f, 0xff, 0xff, 0x00, 0xff, 0x01,
-                  0x00, 0x80, 0x01}};
-    const auto bm = FromMemory(WritePng(spec));
+    PngImage image;
+    image.width = 2;
+    image.height = 1;
+    image.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    image.bitDepth = 16;
+    image.rows = {{0x12, 0xff, 0x34, 0x00, 0x56, 0x80, 0x78, 0x7f, 0xff, 0xff, 0x00, 0xff, 0x01,
+                   0x00, 0x80, 0x01}};
+    const auto bm = FromMemory(WritePng(image));
     ASSERT_TRUE(bm);
     EXPECT_EQ(PIX_GetPixel(bm.get(), 0, 0), PIX_RGBA(0x12, 0x34, 0x56, 0x78));
     EXPECT_EQ(PIX_GetPixel(bm.get(), 1, 0), PIX_RGBA(0xff, 0x00, 0x01, 0x80));
 }
 
 TEST(PngMemory, GreyWithAlphaSpreadsGreyToColour) {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
-    spec.rows = {{90, 10, 200, 255}};
-    const auto bm = FromMemory(WritePng(spec));
+    PngImage image;
+    image.width = 2;
+    image.height = 1;
+    image.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    image.rows = {{90, 10, 200, 255}};
+    const auto bm = FromMemory(WritePng(image));
     ASSERT_TRUE(bm);
     EXPECT_EQ(PIX_GetPixel(bm.get(), 0, 0), PIX_RGBA(90, 90, 90, 10));
     EXPECT_EQ(PIX_GetPixel(bm.get(), 1, 0), PIX_RGBA(200, 200, 200, 255));
 }
 
 TEST(PngMemory, InterlacedEqualsPlain) {
-    PngSpec spec = RgbSpec(6, 5);
-    const auto plain = FromMemory(WritePng(spec));
-    spec.interlaced = true;
-    const auto interlaced = FromMemory(WritePng(spec));
+    PngImage image = RgbImage(6, 5);
+    const auto plain = FromMemory(WritePng(image));
+    image.interlaced = true;
+    const auto interlaced = FromMemory(WritePng(image));
     ASSERT_TRUE(plain && interlaced);
     EXPECT_EQ(PIX_BitmapCmp(plain.get(), interlaced.get()), 0);
 }
 
 TEST(PngMemory, FillsAGivenBitmapAndHonoursFlippedRows) {
     FlippedBitmap flipped(1, 1);
-    EXPECT_EQ(PIX_LoadPNGFromMemory(WritePng(RgbSpec(4, 3)).data(),
-                                    int(WritePng(RgbSpec(4, 3)).size()), &flipped),
+    EXPECT_EQ(PIX_LoadPNGFromMemory(WritePng(RgbImage(4, 3)).data(),
+                                    int(WritePng(RgbImage(4, 3)).size()), &flipped),
               &flipped);
     EXPECT_EQ(flipped.getWidth(), 4);
     EXPECT_EQ(PIX_GetPixel(&flipped, 3, 0), RgbExpected(3, 0));
@@ -221,7 +221,7 @@ TEST(PngMemory, FillsAGivenBitmapAndHonoursFlippedRows) {
 }
 
 TEST(PngMemory, ReaderGuardsAndTruncation) {
-    const auto png = WritePng(RgbSpec(16, 16));
+    const auto png = WritePng(RgbImage(16, 16));
     EXPECT_FALSE(FromMemory({png.begin(), png.begin() + 7}));
     std::vector<unsigned char> notPng(png.begin(), png.begin() + 8);
     notPng[1] = 'Q';
@@ -242,7 +242,7 @@ TEST(PngMemory, ReaderGuardsAndTruncation) {
 }
 
 TEST(PngMemory, HostileHeadersAndBadChunks) {
-    const auto png = WritePng(RgbSpec(16, 16));
+    const auto png = WritePng(RgbImage(16, 16));
     // Past libpng's user limits, and within them but past the pixel budget: refused before
     // any pixel storage is made.
     EXPECT_FALSE(FromMemory(WithHeaderSize(png, 1000000, 1000000)));
@@ -274,7 +274,7 @@ TEST(PngMemory, HostileHeadersAndBadChunks) {
 }
 
 TEST_F(PngFiles, LoadsFilesAndFailsCleanly) {
-    const auto png = WritePng(RgbSpec(7, 4));
+    const auto png = WritePng(RgbImage(7, 4));
     const std::string path = Write("image.png", png);
     std::unique_ptr<PIX_IBitmap> bm(PIX_LoadPNG(path.c_str()));
     ASSERT_TRUE(bm);
@@ -299,7 +299,7 @@ TEST_F(PngFiles, LoaderRecordChecksTheExtension) {
     EXPECT_STREQ(types + std::strlen(types) + 1, "*.PNG");
     EXPECT_EQ(types[std::strlen(types) + 1 + 6], '\0');
 
-    const auto png = WritePng(RgbSpec(2, 2));
+    const auto png = WritePng(RgbImage(2, 2));
     const std::string upper = Write("IMAGE.PNG", png), jpg = Write("image.jpg", png);
     const std::string bare = Write("image", png), dotted = Write("dir.png", png);
     std::unique_ptr<PIX_IBitmap> loaded(loader->loadfunc(upper.c_str(), true, nullptr));
@@ -325,7 +325,7 @@ TEST(PngResources, NamedResourceComesFromTheMainBundle) {
     const bool existed = fs::exists(resources);
     fs::create_directories(resources);
     const std::string name = "pix_test_" + std::to_string(::getpid()) + ".png";
-    const auto png = WritePng(RgbSpec(3, 3));
+    const auto png = WritePng(RgbImage(3, 3));
     std::ofstream(resources / name, std::ios::binary)
         .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     std::unique_ptr<PIX_IBitmap> bm(PIX_LoadPNGFromNamedResource(name.c_str()));
