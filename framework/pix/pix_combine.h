@@ -185,9 +185,8 @@ template <bool Clamp> struct PIX_CombineCopySourceAlphaIgnoreAlphaParm {
 
 // Four pixels of the source-alpha copy at full weight, lane by lane. Per colour channel
 // S + (D - S) (255 - a) / 256, truncated toward zero, equals
-// ((S - D) (a + 1) + 256 D + (D < S ? 255 : 0)) >> 8. That sum lies in 0..65535, so it comes
-// out exact in 16-bit lanes even though (S - D) (a + 1) wraps; two channels share each 32-bit
-// lane. a = 255 gives S, as the exact store does.
+// (S (a + 1) + D (255 - a) + (D < S ? 255 : 0)) >> 8, whose every term and sum fits 16 bits;
+// two channels share each 32-bit lane. a = 255 gives S, as the exact store does.
 typedef uint32_t PIX_u32x4 __attribute__((vector_size(16)));
 typedef uint16_t PIX_u16x8 __attribute__((vector_size(16)));
 typedef int16_t PIX_i16x8 __attribute__((vector_size(16)));
@@ -200,7 +199,7 @@ inline PIX_u32x4 PIX_SourceAlphaOver4(PIX_u32x4 d, PIX_u32x4 s) {
         const PIX_u16x8 dc = PIX_u16x8(dv), sc = PIX_u16x8(sv);
         // Channels are below 256, so the signed compare serves and is one instruction.
         const PIX_u16x8 below = PIX_u16x8(PIX_i16x8(dc) < PIX_i16x8(sc)) & 255;
-        return PIX_u32x4(((sc - dc) * take + (dc << 8) + below) >> 8);
+        return PIX_u32x4((sc * take + dc * (256 - take) + below) >> 8);
     };
     const PIX_u32x4 ag = pairs(d & 0x00ff00ff, s & 0x00ff00ff);
     const PIX_u32x4 rb = pairs((d >> 8) & 0x00ff00ff, (s >> 8) & 0x00ff00ff);
