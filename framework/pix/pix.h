@@ -337,7 +337,6 @@ public:
 
 private:
     struct Glyph;
-    struct Layout;
     const Glyph* GetGlyph(int index);
     void ReleaseFont();
 
