@@ -5,17 +5,10 @@
 #include "pix_paint.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 namespace {
-
-typedef __int128 Wide; // exact products of two coordinate differences
-
-Wide FloorDiv(Wide num, Wide den) {
-    Wide q = num / den;
-    if ((num % den != 0) && ((num < 0) != (den < 0))) --q;
-    return q;
-}
 
 // First index in lo..hi where the monotone test turns true (false...true); hi + 1 if never.
 template <class Test> int64_t FirstWhere(int64_t lo, int64_t hi, Test&& test) {
@@ -51,8 +44,10 @@ void StepLine(const Painter& p, int64_t x1, int64_t y1, int64_t x2, int64_t y2) 
     const int64_t minorSize = steep ? p.width() : p.height();
     const int64_t twoN = 2 * n;
     // minor(i) = floor((2 b1 n + 2 i db + n) / 2n)
-    const auto numerator = [&](int64_t i) { return Wide(2) * b1 * n + Wide(2) * i * db + n; };
-    const auto minor = [&](int64_t i) { return int64_t(FloorDiv(numerator(i), twoN)); };
+    const auto numerator = [&](int64_t i) {
+        return PIX_Wide(2) * b1 * n + PIX_Wide(2) * i * db + n;
+    };
+    const auto minor = [&](int64_t i) { return int64_t(PIX_FloorDiv(numerator(i), twoN)); };
 
     int64_t first = std::max<int64_t>(0, -a1), last = std::min<int64_t>(n, majorSize - 1 - a1);
     if (first > last) return;
@@ -65,9 +60,9 @@ void StepLine(const Painter& p, int64_t x1, int64_t y1, int64_t x2, int64_t y2) 
     }
     if (first > last) return;
 
-    const Wide start = numerator(first);
-    int64_t b = int64_t(FloorDiv(start, twoN));
-    int64_t rem = int64_t(start - Wide(b) * twoN); // 0 <= rem < 2n
+    const PIX_Wide start = numerator(first);
+    int64_t b = int64_t(PIX_FloorDiv(start, twoN));
+    int64_t rem = int64_t(start - PIX_Wide(b) * twoN); // 0 <= rem < 2n
     for (int64_t i = first; i <= last; ++i) {
         plot(a1 + i, b);
         rem += 2 * db;

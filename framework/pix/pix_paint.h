@@ -89,6 +89,19 @@ inline int PIX_CoverageFrom(double share) {
     return share <= 0.0 ? 0 : share >= 1.0 ? PIX_FULL_COVERAGE : int(share * 256.0 + 0.5);
 }
 
+// Exact products and sums of coordinates of up to 64 bits.
+typedef __int128 PIX_Wide;
+
+inline PIX_Wide PIX_FloorDiv(PIX_Wide num, PIX_Wide den) {
+    const PIX_Wide q = num / den;
+    return (num % den != 0 && (num < 0) != (den < 0)) ? q - 1 : q;
+}
+
+inline PIX_Wide PIX_CeilDiv(PIX_Wide num, PIX_Wide den) {
+    const PIX_Wide q = num / den;
+    return (num % den != 0 && (num < 0) == (den < 0)) ? q + 1 : q;
+}
+
 // v held within lo..hi and converted; NaN gives lo.
 inline int64_t PIX_ClampToInt(double v, int64_t lo, int64_t hi) {
     if (!(v > double(lo))) return lo;

@@ -1,7 +1,7 @@
 // Filled triangles and polygons. Vertices sit on pixel corners and a pixel is filled when its
 // centre lies inside. Scan lines through pixel centres never meet a vertex, and a centre that
 // falls exactly on an edge belongs to the span starting there, so neighbouring shapes sharing
-// an edge neither overlap nor leave a gap. Crossings are computed exactly in 128 bits.
+// an edge neither overlap nor leave a gap. Crossings are computed exactly.
 
 #include "pix_paint.h"
 
@@ -9,14 +9,6 @@
 #include <vector>
 
 namespace {
-
-typedef __int128 Wide;
-
-Wide CeilDiv(Wide num, Wide den) { // den > 0
-    Wide q = num / den;
-    if (num % den != 0 && num > 0) ++q;
-    return q;
-}
 
 struct Point {
     int64_t x, y;
@@ -43,8 +35,8 @@ void FillOutline(const Painter& p, const Point* pts, int n, int64_t* crossings) 
             // First pixel whose centre is at or right of the crossing:
             // ceil(((2 ax - 1) dy + (2 row + 1 - 2 ay) dx) / 2 dy).
             const int64_t dy = b.y - a.y, dx = b.x - a.x;
-            const Wide num = Wide(2 * a.x - 1) * dy + Wide(2 * (row - a.y) + 1) * dx;
-            crossings[count++] = int64_t(CeilDiv(num, Wide(2) * dy));
+            const PIX_Wide num = PIX_Wide(2 * a.x - 1) * dy + PIX_Wide(2 * (row - a.y) + 1) * dx;
+            crossings[count++] = int64_t(PIX_CeilDiv(num, PIX_Wide(2) * dy));
         }
         std::sort(crossings, crossings + count);
         for (int i = 0; i + 1 < count; i += 2)
