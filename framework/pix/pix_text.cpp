@@ -46,6 +46,60 @@ struct TextLine {
     int64_t width;
 };
 
+// Lines of text in a font: the block they make and, for a rotated font, the bounding box of the
+// block turned about its top-left corner, which is what gets placed.
+struct TextBlock {
+    std::vector<TextLine> lines;
+    int64_t width = 0, height = 0;       // unturned
+    int64_t boxWidth = 0, boxHeight = 0; // turned
+    bool turned = false;
+    double cosA = 1.0, sinA = 0.0;
+    double minX = 0.0, minY = 0.0; // of the turned block relative to its corner
+
+    // Block coordinates (u right, v down along the lines) to offsets from the corner.
+    void Turn(double u, double v, double& x, double& y) const {
+        x = u * cosA + v * sinA;
+        y = -u * sinA + v * cosA;
+    }
+};
+
+TextBlock LayOut(GDI_Font* font, const GDI_TextMetrics& metrics, const char* str, size_t length) {
+    TextBlock block;
+    for (const char *p = str, *end = str + length;;) {
+        const char* stop = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        TextLine line{p, stop ? stop : end, 0};
+        ForEachGlyph(font, line.begin, line.end,
+                     [&](int glyph) { line.width += GDI_GetGlyphAdvance(font, glyph); });
+        block.width = std::max(block.width, line.width);
+        block.lines.push_back(line);
+        if (!stop) break;
+        p = stop + 1;
+    }
+    block.height = int64_t(block.lines.size()) * metrics.height;
+    block.boxWidth = block.width;
+    block.boxHeight = block.height;
+
+    const int tenths = metrics.escapement % 3600;
+    if (tenths == 0) return block;
+    const double angle = tenths * 3.14159265358979323846 / 1800.0;
+    block.turned = true;
+    block.cosA = std::cos(angle);
+    block.sinA = std::sin(angle);
+    double maxX = 0.0, maxY = 0.0;
+    for (const auto& [u, v] : {std::pair{double(block.width), 0.0},
+                               {0.0, double(block.height)},
+                               {double(block.width), double(block.height)}}) {
+        double x, y;
+        block.Turn(u, v, x, y);
+        block.minX = std::min(block.minX, x), maxX = std::max(maxX, x);
+        block.minY = std::min(block.minY, y), maxY = std::max(maxY, y);
+    }
+    // Without the rounding noise of the sines, a quarter turn measures exactly.
+    block.boxWidth = int64_t(std::ceil(maxX - block.minX - 1e-9));
+    block.boxHeight = int64_t(std::ceil(maxY - block.minY - 1e-9));
+    return block;
+}
+
 int ClampInt(int64_t v) {
     return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
 }
@@ -78,6 +132,35 @@ void BlitMask(const Painter& p, const GDI_GlyphMask& m, int64_t x, int64_t y, co
         for (int64_t i = i0; i < i1; ++i)
             if (const int c = row[i]) p.plot(left + i, top + j, c + (c >> 7)); // 255 -> 256
     }
+}
+
+// A line of upright text with its pen starting at (x, baseline); maskOf(glyph) gives the
+// rendered glyph, or null.
+template <class Painter, class MaskOf>
+void DrawLine(const Painter& p, GDI_Font* font, const TextLine& line, int64_t x, int64_t baseline,
+              const ClipBox& clip, MaskOf&& maskOf) {
+    ForEachGlyph(font, line.begin, line.end, [&](int glyph) {
+        if (const GDI_GlyphMask* mask = maskOf(glyph)) BlitMask(p, *mask, x, baseline, clip);
+        x += GDI_GetGlyphAdvance(font, glyph);
+    });
+}
+
+// A line of turned text, its pen starting at u along the block's lines. Turned glyphs land
+// between pixels, so each is rendered where it falls rather than cached.
+template <class Painter>
+void DrawTurnedLine(const Painter& p, GDI_Font* font, const TextBlock& block, const TextLine& line,
+                    int64_t u, int64_t baseline, double originX, double originY,
+                    const ClipBox& clip) {
+    GDI_GlyphMask mask;
+    ForEachGlyph(font, line.begin, line.end, [&](int glyph) {
+        double x, y;
+        block.Turn(double(u), double(baseline), x, y);
+        x += originX, y += originY;
+        const double cellX = std::floor(x), cellY = std::floor(y);
+        if (GDI_RenderGlyph(font, glyph, x - cellX, y - cellY, &mask))
+            BlitMask(p, mask, int64_t(cellX), int64_t(cellY), clip);
+        u += GDI_GetGlyphAdvance(font, glyph);
+    });
 }
 
 } // namespace
@@ -130,45 +213,11 @@ int PIX_CachedFont::DrawText(PIX_IBitmap* bm, const char* str, int strcnt, PIX_R
     const size_t length = strcnt < 0 ? std::strlen(str) : size_t(strcnt);
     if (length == 0) return 0;
 
-    std::vector<TextLine> lines;
-    int64_t blockWidth = 0;
-    for (const char *p = str, *end = str + length;;) {
-        const char* stop = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-        TextLine line{p, stop ? stop : end, 0};
-        ForEachGlyph(mFont, line.begin, line.end,
-                     [&](int glyph) { line.width += GDI_GetGlyphAdvance(mFont, glyph); });
-        blockWidth = std::max(blockWidth, line.width);
-        lines.push_back(line);
-        if (!stop) break;
-        p = stop + 1;
-    }
-    const int64_t lineHeight = metrics.height;
-    const int64_t blockHeight = int64_t(lines.size()) * lineHeight;
-
-    // A rotated block turns about its top-left corner; its bounding box is what gets placed.
-    const int tenths = metrics.escapement % 3600;
-    const double angle = tenths * 3.14159265358979323846 / 1800.0;
-    const double cosA = tenths ? std::cos(angle) : 1.0, sinA = tenths ? std::sin(angle) : 0.0;
-    const auto turn = [&](double u, double v, double& x, double& y) {
-        x = u * cosA + v * sinA;
-        y = -u * sinA + v * cosA;
-    };
-    double minX = 0, minY = 0, maxX = 0, maxY = 0;
-    for (const auto& [u, v] : {std::pair{double(blockWidth), 0.0},
-                               {0.0, double(blockHeight)},
-                               {double(blockWidth), double(blockHeight)}}) {
-        double x, y;
-        turn(u, v, x, y);
-        minX = std::min(minX, x), maxX = std::max(maxX, x);
-        minY = std::min(minY, y), maxY = std::max(maxY, y);
-    }
-    const int64_t boxWidth = tenths ? int64_t(std::ceil(maxX - minX - 1e-9)) : blockWidth;
-    const int64_t boxHeight = tenths ? int64_t(std::ceil(maxY - minY - 1e-9)) : blockHeight;
-
+    const TextBlock block = LayOut(mFont, metrics, str, length);
     if (flags & PIX_DT_CALCRECT) {
-        rect->right = ClampInt(int64_t(rect->left) + boxWidth);
-        rect->bottom = ClampInt(int64_t(rect->top) + boxHeight);
-        return ClampInt(boxHeight);
+        rect->right = ClampInt(int64_t(rect->left) + block.boxWidth);
+        rect->bottom = ClampInt(int64_t(rect->top) + block.boxHeight);
+        return ClampInt(block.boxHeight);
     }
 
     const PIX_Surface surface = PIX_SurfaceOf(bm);
@@ -184,38 +233,31 @@ int PIX_CachedFont::DrawText(PIX_IBitmap* bm, const char* str, int strcnt, PIX_R
     const PIX_pixel color = mTextColor | 0xff;
     const float alpha = flags & PIX_DT_USEFGALPHA ? PIX_GETA(mTextColor) / 255.0f : 1.0f;
     if (clip.left < clip.right && clip.top < clip.bottom) {
+        const auto maskOf = [this](int glyph) -> const GDI_GlyphMask* {
+            const Glyph* g = GetGlyph(glyph);
+            return g ? &g->mask : nullptr;
+        };
+        const double originX =
+            double(Align(block.boxWidth, rect->left, rect->right, flags)) - block.minX;
+        const double originY = double(rect->top) - block.minY;
         PIX_WithPainter(bm, color, alpha, PIX_COMBINE_COPY, [&](const auto& p) {
-            GDI_GlyphMask turned;
-            const double originX = double(Align(boxWidth, rect->left, rect->right, flags)) - minX;
-            const double originY = double(rect->top) - minY;
-            for (size_t i = 0; i < lines.size(); ++i) {
-                const TextLine& line = lines[i];
-                const int64_t baseline = int64_t(i) * lineHeight + metrics.ascent;
-                if (!tenths) {
-                    int64_t x = Align(line.width, rect->left, rect->right, flags);
-                    const int64_t y = rect->top + baseline;
-                    if (y - lineHeight >= clip.bottom || y + lineHeight <= clip.top) continue;
-                    ForEachGlyph(mFont, line.begin, line.end, [&](int glyph) {
-                        if (const Glyph* g = GetGlyph(glyph)) BlitMask(p, g->mask, x, y, clip);
-                        x += GDI_GetGlyphAdvance(mFont, glyph);
-                    });
+            for (size_t i = 0; i < block.lines.size(); ++i) {
+                const TextLine& line = block.lines[i];
+                const int64_t baseline = int64_t(i) * metrics.height + metrics.ascent;
+                if (block.turned) {
+                    DrawTurnedLine(p, mFont, block, line, Align(line.width, 0, block.width, flags),
+                                   baseline, originX, originY, clip);
                     continue;
                 }
-                int64_t u = Align(line.width, 0, blockWidth, flags);
-                ForEachGlyph(mFont, line.begin, line.end, [&](int glyph) {
-                    double x, y;
-                    turn(double(u), double(baseline), x, y);
-                    x += originX, y += originY;
-                    const double cellX = std::floor(x), cellY = std::floor(y);
-                    if (GDI_RenderGlyph(mFont, glyph, x - cellX, y - cellY, &turned))
-                        BlitMask(p, turned, int64_t(cellX), int64_t(cellY), clip);
-                    u += GDI_GetGlyphAdvance(mFont, glyph);
-                });
+                const int64_t y = rect->top + baseline;
+                if (y - metrics.height < clip.bottom && y + metrics.height > clip.top)
+                    DrawLine(p, mFont, line, Align(line.width, rect->left, rect->right, flags), y,
+                             clip, maskOf);
             }
         });
     }
     if (!(mFlags & PIX_FONT_FLAG_CACHE_GLYPHS))
         for (auto& glyph : mGlyphs)
             glyph.reset();
-    return ClampInt(boxHeight);
+    return ClampInt(block.boxHeight);
 }
