@@ -102,8 +102,9 @@ void IFxBase::ConvertFloatOutputs(int nFrames, bool accumulate) {
 }
 
 void IFxBase::ProcessBuffers(double, int nFrames) {
-    const int frames = FramesToProcess(nFrames);
-    if (frames > 0) ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), frames);
+    // Called for every block, also an empty one: the effect does per-block work (its meters)
+    // even when no sample can be processed.
+    ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), FramesToProcess(nFrames));
 }
 
 void IFxBase::ProcessBuffers(float, int nFrames) {

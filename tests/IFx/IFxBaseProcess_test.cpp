@@ -77,7 +77,7 @@ TEST(IFxBaseProcess, UnconnectedChannelsUseZeroedScratchAndConsumeNoPointer) {
     EXPECT_EQ(bigOut1, std::vector<double>(4096, 0.0));
 }
 
-TEST(IFxBaseProcess, NothingIsProcessedWithoutBuffers) {
+TEST(IFxBaseProcess, BlocksWithoutUsableBuffersReachTheEffectEmpty) {
     TestPlug plug(0, "2-2");
     plug.ProcessBuffers(0.0, 16); // channels never configured or attached
     plug.SetInputChannelConnections(0, 2, false);
@@ -85,13 +85,14 @@ TEST(IFxBaseProcess, NothingIsProcessedWithoutBuffers) {
     plug.ProcessBuffers(0.0, 16); // scratch buffers still empty: block size 0
     plug.PassThroughBuffers(0.0, 16);
     plug.ZeroScratchBuffers();
-    EXPECT_TRUE(plug.mProcessedFrames.empty());
+    // Every block reaches the effect, so its per-block work runs, but no sample is touched.
+    EXPECT_EQ(plug.mProcessedFrames, (std::vector<int>{0, 0}));
 
     plug.SetBlockSize(16);
     plug.ProcessBuffers(0.0, -5);
-    EXPECT_TRUE(plug.mProcessedFrames.empty());
+    plug.ProcessBuffers(0.0, 0);
     plug.ProcessBuffers(0.0, 16);
-    EXPECT_EQ(plug.mProcessedFrames, std::vector<int>{16});
+    EXPECT_EQ(plug.mProcessedFrames, (std::vector<int>{0, 0, 0, 0, 16}));
 }
 
 TEST(IFxBaseProcess, FloatBuffersConvertInAndOut) {

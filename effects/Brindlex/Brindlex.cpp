@@ -1,0 +1,153 @@
+// The effect's definition: identity, parameters, construction and what each parameter change
+// recomputes.
+#include "Brindlex.h"
+
+#include "IControl.h"
+#include "UTL_Mutex.h"
+#include "config.h"
+
+#include <cstdlib>
+
+namespace {
+void SetLamp(IControl* lamp, bool on) {
+    if (lamp) lamp->SetValueFromPlug(on ? 1.0 : 0.0);
+}
+
+IFxInstanceInfo MakeInstanceInfo() {
+    IFxInstanceInfo info;
+    info.mBundleID.Set(brindlex::kBundleID);
+    info.mCocoaViewFactoryClassName.Set(brindlex::kViewClassName);
+    return info;
+}
+} // namespace
+
+Brindlex::Brindlex(const IFxInstanceInfo& instanceInfo)
+    : IFxAU(instanceInfo, kNumParams, "1-1 2-2", 1, brindlex::kEffectName, brindlex::kProductName,
+            brindlex::kMfrName, brindlex::kEffectVersion,
+            brindlex::FourCharCode(brindlex::kUniqueID), brindlex::FourCharCode(brindlex::kMfrID),
+            0, false, false, false, 0) {
+    // The stage switches are left as constructed: unnamed, 0 to 1 in steps of 1, off.
+    GetParam(kLimiterAttenuation)
+        ->InitDouble("Limiter Attenuation", 120.0, 0.0, 120.0, 0.01, "%", "", 1.0);
+    GetParam(kEQFreq)->InitDouble("EQ Freq", 5000.0, 0.0, 15000.0, 0.01, "%", "", 1.0);
+    GetParam(kEQLevel)->InitDouble("EQ Level", 0.0, -12.0, 12.0, 0.01, "%", "", 1.0);
+    GetParam(kAmpGain)->InitDouble("Amp Gain", 1.0, 0.0, 100.0, 0.01, "%", "", 1.0);
+    GetParam(kAmpGain)->SetShape(2.0);
+    GetParam(kAmpTone)->InitDouble("Amp Tone", 0.0, -12.0, 12.0, 0.01, "%", "", 1.0);
+    GetParam(kAmpNoiseReduction)
+        ->InitDouble("Amp Noise Reduction", 100.0, 0.0, 100.0, 0.01, "%", "", 1.0);
+
+    MakeDefaultPreset("-", 1);
+
+    // A known seed makes the noise the same in every session.
+    std::srand(666);
+    mAttack = 1.0 / (0.3 * GetSampleRate());
+    mRelease = 1.0 / (0.8 * GetSampleRate());
+
+    mInputLowPass.coefs = kInputLowPassCoefs;
+    mInputHighPass.coefs = kInputHighPassCoefs;
+    mShaperPeak.coefs = kShaperPeakCoefs;
+}
+
+void Brindlex::Reset() {
+    // Filters, envelopes and the noise carry on across a reset.
+    IMutexLock lock(this);
+}
+
+void Brindlex::OnParamChange(int paramIdx) {
+    IMutexLock lock(this);
+    const IParam* param = GetParam(paramIdx);
+    if (!param) return;
+    switch (paramIdx) {
+    case kLimiterAttenuation:
+        mThreshold = param->Value() / 100.0;
+        break;
+    case kLimiterOn:
+        mLimiterOn = param->Bool();
+        SetLamp(mIndicators.limiterLight, mLimiterOn);
+        break;
+    case kEQFreq:
+        mEQFreq = param->Value();
+        RedesignEQ();
+        break;
+    case kEQLevel:
+        mEQLevel = param->Value();
+        RedesignEQ();
+        break;
+    case kEQWide:
+        mEQWide = param->Bool();
+        SetLamp(mIndicators.eqWidthLight, mEQWide);
+        RedesignEQ();
+        break;
+    case kEQOn:
+        mEQOn = param->Bool();
+        SetLamp(mIndicators.eqLight, mEQOn);
+        break;
+    case kAmpGain:
+        mAmpGain = param->Value();
+        break;
+    case kAmpTone:
+        mTone = param->Value();
+        calcTone();
+        break;
+    case kAmpNoiseReduction:
+        mNoiseMix = param->Value() / 100.0;
+        break;
+    case kAmpOn:
+        mAmpOn = param->Bool();
+        SetLamp(mIndicators.ampLight, mAmpOn);
+        break;
+    default:
+        break;
+    }
+}
+
+// The shelves move the other way from the peak, by the same number of decibels.
+void Brindlex::RedesignEQ() {
+    calcPF(mEQFreq, 1.0, mEQLevel);
+    const double offset = mEQWide ? 5000.0 : 1000.0;
+    calcHS(mEQFreq + offset, 1.0, -mEQLevel);
+    calcLS(mEQFreq - offset, 1.0, -mEQLevel);
+}
+
+void Brindlex::calcLS(double freq, double, double gainDB) {
+    mEQLowShelf.coefs = DesignLowShelf(freq, gainDB);
+}
+
+void Brindlex::calcHS(double freq, double, double gainDB) {
+    mEQHighShelf.coefs = DesignHighShelf(freq, gainDB);
+}
+
+void Brindlex::calcPF(double freq, double q, double gainDB) {
+    mEQPeak.coefs = DesignPeak(freq, q, gainDB);
+}
+
+void Brindlex::calcTone() {
+    mToneFilter.coefs = DesignTone(mTone);
+}
+
+const Biquad& Brindlex::GetFilter(EFilter filter) const {
+    switch (filter) {
+    case kEQHighShelf:
+        return mEQHighShelf;
+    case kEQPeak:
+        return mEQPeak;
+    case kShaperPeak:
+        return mShaperPeak;
+    case kToneFilter:
+        return mToneFilter;
+    case kEQLowShelf:
+        return mEQLowShelf;
+    case kInputHighPass:
+        return mInputHighPass;
+    case kInputLowPass:
+        break;
+    }
+    return mInputLowPass;
+}
+
+IFxAU* MakePlug() {
+    static UTL_Mutex sMakeMutex;
+    UTL_MutexLock lock(&sMakeMutex);
+    return new Brindlex(MakeInstanceInfo());
+}

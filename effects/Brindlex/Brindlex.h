@@ -1,0 +1,113 @@
+#pragma once
+
+#include "Filters.h"
+#include "IFxAU.h"
+
+class IControl;
+
+// A stereo effect that gives audio the sound of an old communications link. Three stages,
+// switched on and off independently and always run in this order: the amp (band-limiting
+// filters, drive into a waveshaper, a tone filter and added noise), the EQ (a peak between two
+// opposite shelves) and the limiter (envelope-driven gain reduction into a fast tanh).
+class Brindlex : public IFxAU {
+public:
+    enum EParam {
+        kLimiterAttenuation = 0, // threshold x 100
+        kLimiterOn,
+        kEQFreq,  // Hz
+        kEQLevel, // dB
+        kEQWide,  // off: shelves 1000 Hz from the peak, on: 5000 Hz
+        kEQOn,
+        kAmpGain,           // drive factor
+        kAmpTone,           // dB
+        kAmpNoiseReduction, // signal share of the noise mix x 100
+        kAmpOn,
+        kNumParams
+    };
+
+    // The seven filters, in the order the effect declares them.
+    enum EFilter {
+        kEQHighShelf,
+        kEQPeak,
+        kShaperPeak,
+        kToneFilter,
+        kEQLowShelf,
+        kInputHighPass,
+        kInputLowPass
+    };
+
+    explicit Brindlex(const IFxInstanceInfo& instanceInfo);
+
+    void Reset() override;
+    void OnParamChange(int paramIdx) override;
+    // Reads input channels 0 and 1 and writes output channels 0 and 1; the buffers may be the
+    // same. Hands the three meter values to the meters afterwards, also for 0 frames.
+    //
+    // A NaN or infinite sample makes what it touches non-finite for the rest of its block; a
+    // stage whose filter states or envelopes end a block non-finite starts the next block from
+    // rest, and a meter is shown 0 instead of a non-finite value.
+    void ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) override;
+
+    // The EQ designs. The shelves' second argument is not used; callers pass 1.0.
+    void calcLS(double freq, double unused, double gainDB);
+    void calcHS(double freq, double unused, double gainDB);
+    void calcPF(double freq, double q, double gainDB);
+    // Designs the amp's tone filter from the cached "Amp Tone" value.
+    void calcTone();
+
+protected:
+    // The editor's lamps and meters, which the effect drives itself; null until an editor
+    // provides them.
+    struct Indicators {
+        IControl* limiterLight = nullptr;
+        IControl* eqLight = nullptr;
+        IControl* eqWidthLight = nullptr;
+        IControl* outputMeter = nullptr;
+        IControl* gainMeter = nullptr;
+        IControl* ampLight = nullptr;
+        IControl* ampMeter = nullptr;
+    };
+    void SetIndicators(const Indicators& indicators) { mIndicators = indicators; }
+
+    // A look at one filter, for subclasses that inspect the effect.
+    const Biquad& GetFilter(EFilter filter) const;
+
+private:
+    struct MeterValues {
+        double amp = 0.0, output = 0.0, gain = 0.0;
+    };
+
+    void RedesignEQ();
+    MeterValues RunStages(const double* inL, const double* inR, double* outL, double* outR,
+                          int nFrames, bool ampOn, bool eqOn, bool limiterOn);
+
+    Indicators mIndicators;
+    double mThreshold = 1.0; // linear amplitude
+    double mEQFreq = 1.0;    // Hz
+    double mEQLevel = 1.0;   // dB
+    double mAmpGain = 1.0;
+    double mTone = 1.0;     // dB
+    double mNoiseMix = 1.0; // share of the signal, the rest is noise
+    bool mLimiterOn = false;
+    bool mEQOn = false;
+    bool mAmpOn = false;
+    bool mEQWide = false;
+    double mNoiseCount = 2.0; // uniform draws summed per channel and frame
+    double mOutputEnvelope = 0.0;
+    double mAmpEnvelope = 0.0;
+    double mGainEnvelope = 0.0;
+    double mLimiterEnvelope = 0.0;
+    double mAttack = 0.0; // envelope coefficients per frame
+    double mRelease = 0.0;
+    Biquad mEQHighShelf;
+    Biquad mEQPeak;
+    Biquad mShaperPeak;
+    Biquad mToneFilter;
+    Biquad mEQLowShelf;
+    Biquad mInputHighPass;
+    Biquad mInputLowPass;
+};
+
+// Makes one instance, as the component does when a host opens it; instances are constructed
+// one at a time across the process.
+IFxAU* MakePlug();
