@@ -23,14 +23,14 @@ enum CommandMask : unsigned {
 
 enum class Option { kHelp, kComponent, kSet, kSwitch, kPreset, kBlock };
 
-struct OptionSpec {
+struct OptionRule {
     const char* name;
     Option option;
     unsigned commands;
     const char* switchAlias; // for the switch flags: the alias they set
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRule kOptions[] = {
     {"--help", Option::kHelp, kAllMask, nullptr},
     {"-h", Option::kHelp, kAllMask, nullptr},
     {"--component", Option::kComponent, kAllMask, nullptr},
@@ -68,9 +68,9 @@ CommandError UsageError(const std::string& subject, const std::string& problem, 
     return CommandError(subject, problem + " (see '" + help + "')", CommandError::kUsage);
 }
 
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.name) return &spec;
+const OptionRule* FindOption(const std::string& name) {
+    for (const OptionRule& rule : kOptions)
+        if (name == rule.name) return &rule;
     return nullptr;
 }
 
@@ -95,7 +95,7 @@ struct Parser {
     const std::vector<std::string>& arguments;
     Invocation invocation;
     std::vector<std::string> words; // command words and operands, in order
-    std::vector<std::pair<const OptionSpec*, std::string>> options;
+    std::vector<std::pair<const OptionRule*, std::string>> options;
     // The first mistake met while splitting, reported once the command is known (or dropped
     // when the line asks for help).
     std::optional<std::pair<std::string, std::string>> mistake;
@@ -118,20 +118,20 @@ struct Parser {
             }
             const size_t equals = argument.find('=');
             const std::string name = argument.substr(0, equals);
-            const OptionSpec* spec = FindOption(name);
-            if (!spec) {
+            const OptionRule* rule = FindOption(name);
+            if (!rule) {
                 Note(argument, "unknown option");
                 continue;
             }
-            if (spec->option == Option::kHelp) {
+            if (rule->option == Option::kHelp) {
                 if (equals != std::string::npos) Note(argument, "takes no value");
-                options.emplace_back(spec, std::string());
+                options.emplace_back(rule, std::string());
                 continue;
             }
             if (equals != std::string::npos) {
-                options.emplace_back(spec, argument.substr(equals + 1));
+                options.emplace_back(rule, argument.substr(equals + 1));
             } else if (i + 1 < arguments.size()) {
-                options.emplace_back(spec, arguments[++i]);
+                options.emplace_back(rule, arguments[++i]);
             } else {
                 Note(argument, "missing value");
             }
@@ -173,24 +173,24 @@ struct Parser {
     }
 
     bool WantsHelp() const {
-        for (const auto& [spec, value] : options)
-            if (spec->option == Option::kHelp) return true;
+        for (const auto& [rule, value] : options)
+            if (rule->option == Option::kHelp) return true;
         return invocation.wantsHelp;
     }
 
     void ApplyOptions() {
         const Command command = invocation.command;
-        for (const auto& [spec, value] : options) {
-            if (command != Command::kNone && !(spec->commands & MaskOf(command)))
-                throw UsageError(spec->name,
+        for (const auto& [rule, value] : options) {
+            if (command != Command::kNone && !(rule->commands & MaskOf(command)))
+                throw UsageError(rule->name,
                                  std::string("not an option of '") + CommandName(command) + "'",
                                  command);
-            switch (spec->option) {
+            switch (rule->option) {
             case Option::kHelp:
                 invocation.wantsHelp = true;
                 break;
             case Option::kComponent:
-                if (value.empty()) throw UsageError(spec->name, "missing PATH", command);
+                if (value.empty()) throw UsageError(rule->name, "missing PATH", command);
                 invocation.componentPath = value;
                 break;
             case Option::kSet:
@@ -198,13 +198,13 @@ struct Parser {
                 break;
             case Option::kSwitch:
                 if (!ParseSwitchWord(value))
-                    throw UsageError(std::string(spec->name) + " " + value, "expected on or off",
+                    throw UsageError(std::string(rule->name) + " " + value, "expected on or off",
                                      command);
                 invocation.settings.push_back(
-                    {std::string(spec->name) + " " + value, spec->switchAlias, value});
+                    {std::string(rule->name) + " " + value, rule->switchAlias, value});
                 break;
             case Option::kPreset:
-                if (value.empty()) throw UsageError(spec->name, "missing FILE", command);
+                if (value.empty()) throw UsageError(rule->name, "missing FILE", command);
                 invocation.presetPath = value;
                 break;
             case Option::kBlock:
