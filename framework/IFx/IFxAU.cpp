@@ -206,6 +206,11 @@ ComponentResult IFxAU::IFxAUEntry(ComponentParameters* params, void* plugStorage
                 delete plug;
             }
             return noErr;
+        case kAudioUnitRenderSelect:
+            // The audio thread must never wait for the lock, which state, parameter and
+            // property calls on other threads hold for as long as they take.
+            if (!plug) return badComponentInstance;
+            return plug->Dispatch(params);
         default: {
             if (!plug) return badComponentInstance;
             IMutexLock lock(plug);

@@ -184,7 +184,8 @@ private:
     void AddRenderNotify(AURenderCallback proc, void* refCon);
     void RemoveRenderNotify(AURenderCallback proc);
 
-    // Dispatch of every selector but open and close, under the plug-in's mutex (IFxAU.cpp).
+    // Dispatch of every selector but open and close, under the plug-in's mutex except for render
+    // (IFxAU.cpp).
     ComponentResult Dispatch(ComponentParameters* params);
 
     UTL_String mBundleID;

@@ -52,6 +52,7 @@ void AUTestPlug::OnActivate(bool active) {
 
 void AUTestPlug::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
     mProcessedFrames.push_back(nFrames);
+    mProcessLockDepths.push_back(mMutex.GetEnterCount());
     const double gain = mMuted ? 0.0 : mGain;
     for (int c = 0; c < NOutChannels(); ++c)
         for (int s = 0; s < nFrames; ++s)

@@ -59,6 +59,7 @@ public:
     std::vector<int> mParamChanges;
     std::vector<bool> mActivations;
     std::vector<int> mProcessedFrames;
+    std::vector<int> mProcessLockDepths; // how deep the plug-in's lock was held while processing
     std::vector<IMidiMsg> mMidi;
     std::vector<uint8_t> mSysEx;
     RecordingEditor* mEditor = nullptr; // owned by the base once attached

@@ -104,6 +104,25 @@ TEST_F(IFxAURender, BuffersTheHostLeavesEmptyAreTheUnits) {
     EXPECT_FLOAT_EQ(static_cast<const float*>(right.mData)[15], Expected(1, 15, 1.0));
 }
 
+// The audio thread must not wait behind a state or parameter call that holds the lock.
+TEST_F(IFxAURender, RenderTakesNoLockThroughTheEntryOrTheFastPath) {
+    AUTestUnit unit;
+    AUTestPlug* plug = unit.Plug();
+    Source source;
+    Connect(unit, &source);
+    ASSERT_EQ(AudioUnitInitialize(unit.Unit()), noErr);
+    RenderBuffers out(2, 16);
+    ASSERT_EQ(Render(unit, 0.0, 16, out.List()), noErr);
+    AudioUnitRenderProc renderProc = nullptr;
+    ASSERT_EQ(unit.Get(kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
+                       kAudioUnitRenderSelect, &renderProc),
+              noErr);
+    AudioUnitRenderActionFlags flags = 0;
+    const AudioTimeStamp timeStamp = SampleTime(16.0);
+    ASSERT_EQ(renderProc(plug, &flags, &timeStamp, 0, 16, out.List()), noErr);
+    EXPECT_EQ(plug->mProcessLockDepths, (std::vector<int>{0, 0}));
+}
+
 TEST_F(IFxAURender, WithoutASourceTheInputIsSilent) {
     AUTestUnit unit;
     RenderBuffers out(2, 8);
