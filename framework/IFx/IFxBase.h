@@ -166,6 +166,9 @@ public:
     // channel in [first, first + count)), then process. These neither allocate nor lock.
     // Scratch buffers hold the block size, so float buffers and unconnected channels limit a
     // block to that many frames; float outputs get zeros beyond what was processed.
+    // Processing and the conversion to float run with subnormals flushed to zero
+    // (UTL_FlushDenormals): normal results are exact, decaying tails end in true zeros, and no
+    // subnormal sample reaches the host.
     void AttachInputBuffers(int first, int count, double* const* buffers);
     void AttachInputBuffers(int first, int count, float* const* buffers, int nFrames);
     void AttachOutputBuffers(int first, int count, double* const* buffers);

@@ -2,6 +2,8 @@
 // here allocates, locks or does I/O.
 #include "IFxBase.h"
 
+#include "UTL_FlushDenormals.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -85,6 +87,7 @@ int IFxBase::FramesToProcess(int nFrames) const {
 }
 
 void IFxBase::ConvertFloatOutputs(int nFrames, bool accumulate) {
+    UTL_FlushDenormals flush; // values below the float range become 0, not subnormal floats
     const int frames = FramesToProcess(nFrames);
     for (int i = 0; i < NOutChannels(); ++i) {
         const OutChannel* channel = mOutChannels.Get(i);
@@ -104,6 +107,7 @@ void IFxBase::ConvertFloatOutputs(int nFrames, bool accumulate) {
 void IFxBase::ProcessBuffers(double, int nFrames) {
     // Called for every block, also an empty one: the effect does per-block work (its meters)
     // even when no sample can be processed.
+    UTL_FlushDenormals flush;
     ProcessDoubleReplacing(mInData.Get(), mOutData.Get(), FramesToProcess(nFrames));
 }
 
@@ -118,6 +122,7 @@ void IFxBase::ProcessBuffersAccumulating(float, int nFrames) {
 }
 
 void IFxBase::PassThroughBuffers(double, int nFrames) {
+    UTL_FlushDenormals flush;
     const int frames = FramesToProcess(nFrames);
     if (frames <= 0) return;
     if (mLatency && mDelay)

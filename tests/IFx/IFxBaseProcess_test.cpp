@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -137,6 +138,43 @@ TEST(IFxBaseProcess, FloatBuffersConvertInAndOut) {
     plug.ProcessBuffers(0.0f, 4);
     EXPECT_EQ(longOut, std::vector<float>(6, 7.0f));
     EXPECT_EQ(d0, (std::vector<double>{0.5, -0.25, 1.0, 2.0}));
+}
+
+TEST(IFxBaseProcess, SubnormalsNeverReachTheOutputs) {
+    TestPlug plug(0, "1-1");
+    plug.SetBlockSize(4);
+    plug.SetInputChannelConnections(0, 1, true);
+    plug.SetOutputChannelConnections(0, 1, true);
+    std::vector<float> in = {1.0f, 1e-30f, 1e-36f, -0.75f}, out(4, -1.0f);
+    float* inputs[] = {in.data()};
+    float* outputs[] = {out.data()};
+    plug.mGain = 1e-5; // 1e-35 and 1e-41 lie below the smallest normal float
+    plug.AttachInputBuffers(0, 1, inputs, 4);
+    plug.AttachOutputBuffers(0, 1, outputs);
+    plug.ProcessBuffers(0.0f, 4);
+    EXPECT_EQ(out,
+              (std::vector<float>{static_cast<float>(1.0 * 1e-5), static_cast<float>(1e-30f * 1e-5),
+                                  0.0f, static_cast<float>(-0.75 * 1e-5)}));
+
+    // In double the effect's own arithmetic flushes, the host's tiny input passes as 0.
+    plug.mGain = 1e-300;
+    std::vector<double> dIn = {1e-10, 2.0, 1e-320, 0.5}, dOut(4, -1.0);
+    double* dInputs[] = {dIn.data()};
+    double* dOutputs[] = {dOut.data()};
+    plug.AttachInputBuffers(0, 1, dInputs);
+    plug.AttachOutputBuffers(0, 1, dOutputs);
+    plug.ProcessBuffers(0.0, 4);
+    EXPECT_EQ(dOut, (std::vector<double>{0.0, 2e-300, 0.0, 0.5e-300}));
+
+    // Passed through, an input too small for a float comes out as 0.
+    std::vector<float> tiny = {1e-40f, 0.25f, -1e-39f, 0.0f};
+    float* tinyInputs[] = {tiny.data()};
+    plug.AttachInputBuffers(0, 1, tinyInputs, 4);
+    plug.AttachOutputBuffers(0, 1, outputs);
+    plug.PassThroughBuffers(0.0f, 4);
+    EXPECT_EQ(out, (std::vector<float>{0.0f, 0.25f, -0.0f, 0.0f}));
+    for (float sample : out)
+        EXPECT_NE(std::fpclassify(sample), FP_SUBNORMAL);
 }
 
 TEST(IFxBaseProcess, BlockSizeAndScratchBuffers) {
