@@ -98,7 +98,7 @@ ComponentResult IFxAU::GetState(CFPropertyListRef* state) {
 
 // All or nothing: a state that is not this plug-in's, or that holds less than the plug-in's
 // own state does, is refused before anything changes; should the plug-in still refuse the
-// data, the parameters are put back as they were.
+// data, or leave part of it unread, the preset and the parameters are put back as they were.
 ComponentResult IFxAU::SetState(CFPropertyListRef state) {
     if (!state || CFGetTypeID(state) != CFDictionaryGetTypeID())
         return kAudioUnitErr_InvalidPropertyValue;
@@ -127,9 +127,12 @@ ComponentResult IFxAU::SetState(CFPropertyListRef state) {
         return memFullErr;
 
     // A name this plug-in does not know (a user's own preset) leaves the preset as it is.
+    const int savedPresetIdx = GetCurrentPresetIdx();
     char presetName[IPreset::kNameSize];
     if (GetCFStringText(name, presetName, sizeof presetName)) RestorePreset(presetName);
-    if (UnserializeState(&chunk, 0) > 0) return noErr;
+    // Bytes left over mean the data is not a state this plug-in wrote.
+    if (UnserializeState(&chunk, 0) == chunk.Size()) return noErr;
+    if (GetCurrentPresetIdx() != savedPresetIdx) RestorePreset(savedPresetIdx);
     UnserializeState(&saved, 0);
     return kAudioUnitErr_InvalidPropertyValue;
 }

@@ -355,6 +355,11 @@ TEST_F(IFxAUParams, AFailedRestoreLeavesEveryParameterAsItWas) {
     }
     CFOwned<CFMutableDictionaryRef> cut(variant("data", shortData.Get()));
     EXPECT_TRUE(refused(cut.Get()));
+    // A whole state with more behind it is not a state this plug-in wrote.
+    CFOwned<CFMutableDataRef> longData(CFDataCreateMutableCopy(nullptr, 0, halfGain.Get()));
+    CFDataSetLength(longData.Get(), CFDataGetLength(longData.Get()) + 1);
+    CFOwned<CFMutableDictionaryRef> overlong(variant("data", longData.Get()));
+    EXPECT_TRUE(refused(overlong.Get()));
     CFOwned<CFMutableDictionaryRef> textData(variant("data", CFSTR("0123")));
     EXPECT_TRUE(refused(textData.Get()));
     CFOwned<CFMutableDictionaryRef> numberName(variant("name", other.Get()));
