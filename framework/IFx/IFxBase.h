@@ -222,8 +222,9 @@ public:
     void OnParamReset();
 
     // State: the parameter values as doubles in index order, nothing else. Unserialising
-    // returns the position after the last value read, or -1 (parameters untouched) when the
-    // chunk holds fewer values than there are parameters.
+    // clamps each value to its parameter's range and returns the position after the last value
+    // read, or -1 (parameters untouched) when the chunk holds fewer values than there are
+    // parameters or a value that is not finite.
     bool SerializeParams(ByteChunk* chunk);
     int UnserializeParams(const ByteChunk* chunk, int startPos);
     // Per preset: its name, its initialised flag and, when set, its state bytes.

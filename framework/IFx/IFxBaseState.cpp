@@ -45,10 +45,16 @@ bool IFxBase::SerializeParams(ByteChunk* chunk) {
 int IFxBase::UnserializeParams(const ByteChunk* chunk, int startPos) {
     if (!chunk) return -1;
     IMutexLock lock(this);
-    // All values or none: a short chunk must not leave the plug-in half restored.
+    // All values or none: a short chunk, or one holding a value no parameter can take (which
+    // this plug-in never writes), must not leave the plug-in half restored.
     const int64_t end =
         static_cast<int64_t>(startPos) + int64_t{NParams()} * int64_t{sizeof(double)};
     if (startPos < 0 || end > chunk->Size()) return -1;
+    for (int i = 0, pos = startPos; i < NParams(); ++i) {
+        double value = 0.0;
+        pos = chunk->Get(&value, pos);
+        if (!std::isfinite(value)) return -1;
+    }
 
     int pos = startPos;
     for (int i = 0; i < NParams() && pos >= 0; ++i) {

@@ -70,10 +70,10 @@ TEST(IFxBaseState, ParamsSerialiseAsDoublesInIndexOrder) {
     EXPECT_EQ(other.mParamChanges, (std::vector<int>{0, 1, 2}));          // OnParamReset
     EXPECT_EQ(other.mParamChangeLockDepths, (std::vector<int>{1, 1, 1})); // under the lock
 
-    // Values are clamped to the ranges; a NaN keeps the value.
-    ByteChunk wild = ChunkOf({7.0, 99.0, std::nan("")});
+    // Values are clamped to the ranges.
+    ByteChunk wild = ChunkOf({7.0, 99.0, -1e300});
     EXPECT_EQ(other.UnserializeParams(&wild, 0), 24);
-    EXPECT_EQ(Values(other), (std::vector<double>{1.0, 10.0, -3.25}));
+    EXPECT_EQ(Values(other), (std::vector<double>{1.0, 10.0, -10.0}));
 
     // With a header in front, reading starts after it.
     ByteChunk prefixed;
@@ -97,6 +97,14 @@ TEST(IFxBaseState, ShortChunksLeaveTheParametersAsTheyWere) {
     EXPECT_EQ(plug.UnserializeParams(&chunk, 0x7ffffff0), -1);
     EXPECT_EQ(plug.UnserializeParams(nullptr, 0), -1);
     EXPECT_EQ(Values(plug), (std::vector<double>{0.0, 2.0, 9.0}));
+
+    // No parameter can hold a value that is not finite: such a chunk is corrupt, not clamped.
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        ByteChunk corrupt = ChunkOf({1.0, bad, 4.0});
+        EXPECT_EQ(plug.UnserializeParams(&corrupt, 0), -1) << bad;
+    }
+    EXPECT_EQ(Values(plug), (std::vector<double>{0.0, 2.0, 9.0}));
+    EXPECT_TRUE(plug.mParamChanges.empty());
 }
 
 TEST(IFxBaseState, VersionHeader) {
