@@ -60,11 +60,11 @@ void Brindlex::OnParamChange(int paramIdx) {
     if (!param) return;
     switch (paramIdx) {
     case kLimiterAttenuation:
-        mThreshold = param->Value() / 100.0;
+        mSettings.threshold = param->Value() / 100.0;
         break;
     case kLimiterOn:
-        mLimiterOn = param->Bool();
-        SetLamp(mIndicators.limiterLight, mLimiterOn);
+        mSettings.limiterOn = param->Bool();
+        SetLamp(mIndicators.limiterLight, mSettings.limiterOn);
         break;
     case kEQFreq:
         mEQFreq = param->Value();
@@ -80,26 +80,27 @@ void Brindlex::OnParamChange(int paramIdx) {
         RedesignEQ();
         break;
     case kEQOn:
-        mEQOn = param->Bool();
-        SetLamp(mIndicators.eqLight, mEQOn);
+        mSettings.eqOn = param->Bool();
+        SetLamp(mIndicators.eqLight, mSettings.eqOn);
         break;
     case kAmpGain:
-        mAmpGain = param->Value();
+        mSettings.ampGain = param->Value();
         break;
     case kAmpTone:
         mTone = param->Value();
         calcTone();
         break;
     case kAmpNoiseReduction:
-        mNoiseMix = param->Value() / 100.0;
+        mSettings.noiseMix = param->Value() / 100.0;
         break;
     case kAmpOn:
-        mAmpOn = param->Bool();
-        SetLamp(mIndicators.ampLight, mAmpOn);
+        mSettings.ampOn = param->Bool();
+        SetLamp(mIndicators.ampLight, mSettings.ampOn);
         break;
     default:
-        break;
+        return;
     }
+    mProcessSettings.Publish(mSettings);
 }
 
 // The shelves move the other way from the peak, by the same number of decibels.
@@ -111,33 +112,33 @@ void Brindlex::RedesignEQ() {
 }
 
 void Brindlex::calcLS(double freq, double, double gainDB) {
-    mEQLowShelf.coefs = DesignLowShelf(freq, gainDB);
+    mSettings.eqLowShelf = DesignLowShelf(freq, gainDB);
 }
 
 void Brindlex::calcHS(double freq, double, double gainDB) {
-    mEQHighShelf.coefs = DesignHighShelf(freq, gainDB);
+    mSettings.eqHighShelf = DesignHighShelf(freq, gainDB);
 }
 
 void Brindlex::calcPF(double freq, double q, double gainDB) {
-    mEQPeak.coefs = DesignPeak(freq, q, gainDB);
+    mSettings.eqPeak = DesignPeak(freq, q, gainDB);
 }
 
 void Brindlex::calcTone() {
-    mToneFilter.coefs = DesignTone(mTone);
+    mSettings.tone = DesignTone(mTone);
 }
 
-const Biquad& Brindlex::GetFilter(EFilter filter) const {
+Biquad Brindlex::GetFilter(EFilter filter) const {
     switch (filter) {
     case kEQHighShelf:
-        return mEQHighShelf;
+        return WithCoefs(mEQHighShelf, mSettings.eqHighShelf);
     case kEQPeak:
-        return mEQPeak;
+        return WithCoefs(mEQPeak, mSettings.eqPeak);
     case kShaperPeak:
         return mShaperPeak;
     case kToneFilter:
-        return mToneFilter;
+        return WithCoefs(mToneFilter, mSettings.tone);
     case kEQLowShelf:
-        return mEQLowShelf;
+        return WithCoefs(mEQLowShelf, mSettings.eqLowShelf);
     case kInputHighPass:
         return mInputHighPass;
     case kInputLowPass:

@@ -2,6 +2,7 @@
 
 #include "Filters.h"
 #include "IFxAU.h"
+#include "UTL_TripleBuffer.h"
 
 class IControl;
 
@@ -69,28 +70,38 @@ protected:
     };
     void SetIndicators(const Indicators& indicators) { mIndicators = indicators; }
 
-    // A look at one filter, for subclasses that inspect the effect.
-    const Biquad& GetFilter(EFilter filter) const;
+    // A look at one filter, for subclasses that inspect the effect: the coefficients as the
+    // parameters last designed them, the states as processing left them.
+    Biquad GetFilter(EFilter filter) const;
 
 private:
     struct MeterValues {
         double amp = 0.0, output = 0.0, gain = 0.0;
     };
 
+    // What the signal chain reads of the parameters. OnParamChange keeps it up to date under
+    // the plug-in's lock and hands it whole to processing, which takes no lock: the audio
+    // thread never sees a value, or a filter's coefficients, half changed.
+    struct Settings {
+        double threshold = 1.0; // linear amplitude
+        double ampGain = 1.0;
+        double noiseMix = 1.0; // share of the signal, the rest is noise
+        bool limiterOn = false;
+        bool eqOn = false;
+        bool ampOn = false;
+        BiquadCoefs eqHighShelf, eqPeak, tone, eqLowShelf;
+    };
+
     void RedesignEQ();
-    MeterValues RunStages(const double* inL, const double* inR, double* outL, double* outR,
-                          int nFrames, bool ampOn, bool eqOn, bool limiterOn);
+    MeterValues RunStages(const Settings& settings, const double* inL, const double* inR,
+                          double* outL, double* outR, int nFrames);
 
     Indicators mIndicators;
-    double mThreshold = 1.0; // linear amplitude
-    double mEQFreq = 1.0;    // Hz
-    double mEQLevel = 1.0;   // dB
-    double mAmpGain = 1.0;
-    double mTone = 1.0;     // dB
-    double mNoiseMix = 1.0; // share of the signal, the rest is noise
-    bool mLimiterOn = false;
-    bool mEQOn = false;
-    bool mAmpOn = false;
+    Settings mSettings;
+    UTL_TripleBuffer<Settings> mProcessSettings;
+    double mEQFreq = 1.0;  // Hz
+    double mEQLevel = 1.0; // dB
+    double mTone = 1.0;    // dB
     bool mEQWide = false;
     double mNoiseCount = 2.0; // uniform draws summed per channel and frame
     double mOutputEnvelope = 0.0;
@@ -99,6 +110,7 @@ private:
     double mLimiterEnvelope = 0.0;
     double mAttack = 0.0; // envelope coefficients per frame
     double mRelease = 0.0;
+    // Owned by processing; the designed filters take their coefficients from the settings.
     Biquad mEQHighShelf;
     Biquad mEQPeak;
     Biquad mShaperPeak;

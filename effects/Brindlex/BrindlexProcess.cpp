@@ -40,7 +40,7 @@ void ClearStates(std::initializer_list<Biquad*> filters) {
         filter->state[0] = filter->state[1] = BiquadState{};
 }
 
-// Only the states go back: the coefficients may have been redesigned meanwhile.
+// Only the states go back: the coefficients belong to the settings.
 void StoreStates(const Biquad& from, Biquad& to) {
     to.state[0] = from.state[0];
     to.state[1] = from.state[1];
@@ -67,15 +67,14 @@ void PassThrough(const double* inL, const double* inR, double* outL, double* out
 } // namespace
 
 void Brindlex::ProcessDoubleReplacing(double** inputs, double** outputs, int nFrames) {
-    // The flags are read once, so a block runs with one configuration throughout.
-    const bool ampOn = mAmpOn, eqOn = mEQOn, limiterOn = mLimiterOn;
+    // Taken once, so a block runs with one configuration throughout.
+    const Settings& settings = mProcessSettings.Read();
     MeterValues meters;
     const bool haveBuffers =
         inputs && outputs && inputs[0] && inputs[1] && outputs[0] && outputs[1];
     if (haveBuffers && nFrames > 0) {
-        if (ampOn || eqOn || limiterOn)
-            meters = RunStages(inputs[0], inputs[1], outputs[0], outputs[1], nFrames, ampOn, eqOn,
-                               limiterOn);
+        if (settings.ampOn || settings.eqOn || settings.limiterOn)
+            meters = RunStages(settings, inputs[0], inputs[1], outputs[0], outputs[1], nFrames);
         else
             PassThrough(inputs[0], inputs[1], outputs[0], outputs[1], nFrames);
     }
@@ -84,17 +83,22 @@ void Brindlex::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
     ShowValue(mIndicators.gainMeter, meters.gain);
 }
 
-Brindlex::MeterValues Brindlex::RunStages(const double* inL, const double* inR, double* outL,
-                                          double* outR, int nFrames, bool ampOn, bool eqOn,
-                                          bool limiterOn) {
+Brindlex::MeterValues Brindlex::RunStages(const Settings& settings, const double* inL,
+                                          const double* inR, double* outL, double* outR,
+                                          int nFrames) {
     // Working copies for the block. The output stores and the calls to rand could otherwise
     // touch any member, which would force every state back to memory at every sample.
-    Biquad highPass = mInputHighPass, lowPass = mInputLowPass, tone = mToneFilter,
-           shaper = mShaperPeak, highShelf = mEQHighShelf, peak = mEQPeak, lowShelf = mEQLowShelf;
+    Biquad highPass = mInputHighPass, lowPass = mInputLowPass, shaper = mShaperPeak,
+           tone = WithCoefs(mToneFilter, settings.tone),
+           highShelf = WithCoefs(mEQHighShelf, settings.eqHighShelf),
+           peak = WithCoefs(mEQPeak, settings.eqPeak),
+           lowShelf = WithCoefs(mEQLowShelf, settings.eqLowShelf);
     double ampEnvelope = mAmpEnvelope, outputEnvelope = mOutputEnvelope,
            gainEnvelope = mGainEnvelope, limiterEnvelope = mLimiterEnvelope;
-    const double threshold = mThreshold, ampGain = mAmpGain, noiseMix = mNoiseMix,
-                 noiseCount = mNoiseCount, attack = mAttack, release = mRelease;
+    const double threshold = settings.threshold, ampGain = settings.ampGain,
+                 noiseMix = settings.noiseMix, noiseCount = mNoiseCount, attack = mAttack,
+                 release = mRelease;
+    const bool ampOn = settings.ampOn, eqOn = settings.eqOn, limiterOn = settings.limiterOn;
     // Indexed by "the envelope is above the target": fall slowly, rise twice as fast.
     static constexpr double kLimiterCoef[2] = {0.04, 0.02};
 

@@ -18,6 +18,13 @@ struct Biquad {
     BiquadState state[2];
 };
 
+// The filter's states with other coefficients.
+inline Biquad WithCoefs(const Biquad& filter, const BiquadCoefs& coefs) {
+    Biquad result = filter;
+    result.coefs = coefs;
+    return result;
+}
+
 // Filters one sample. The sum runs left to right in the order written, so results are
 // reproducible to the bit.
 inline double BiquadTick(const BiquadCoefs& c, BiquadState& s, double x) {

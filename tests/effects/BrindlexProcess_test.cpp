@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -408,4 +411,36 @@ TEST(BrindlexProcess, StageOffKeepsItsState) {
     EXPECT_TRUE(SameBits(bypassed.L, TestSignal(300, 0.5, 8).L));
     toggled.Set(Brindlex::kEQOn, 1.0);
     EXPECT_TRUE(SameBits(Process(toggled, second, 400).L, Process(steady, second, 400).L));
+}
+
+// A host changes parameters on its user-interface thread while its audio thread processes; the
+// ThreadSanitizer build checks that no value is read while it is written.
+TEST(BrindlexProcess, ConcurrentParameterChangesWhileProcessing) {
+    std::unique_ptr<IFxAU> effect(MakePlug());
+    for (int stage : {Brindlex::kAmpOn, Brindlex::kEQOn, Brindlex::kLimiterOn})
+        effect->GetParam(stage)->Set(1.0);
+    effect->OnParamReset();
+    std::atomic<bool> done{false};
+    std::thread changer([&] {
+        for (int i = 0; !done.load(); ++i) {
+            IFxBase::IMutexLock lock(effect.get()); // as the adapter sets parameters
+            const int index = i % Brindlex::kNumParams;
+            IParam* param = effect->GetParam(index);
+            param->SetNormalized((i % 7) / 6.0);
+            effect->OnParamChange(index);
+        }
+    });
+    const Stereo input = TestSignal(32, 0.8);
+    Stereo output = Constant(32, 0.0);
+    double* inputs[] = {const_cast<double*>(input.L.data()), const_cast<double*>(input.R.data())};
+    double* outputs[] = {output.L.data(), output.R.data()};
+    bool finite = true;
+    for (int block = 0; block < 2000; ++block) {
+        effect->ProcessDoubleReplacing(inputs, outputs, 32);
+        for (int s = 0; s < 32; ++s)
+            finite = finite && std::isfinite(output.L[s]) && std::isfinite(output.R[s]);
+    }
+    done.store(true);
+    changer.join();
+    EXPECT_TRUE(finite);
 }
