@@ -8,6 +8,7 @@
 #include "UTL_PtrList.h"
 #include "UTL_String.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -196,8 +197,9 @@ public:
     bool IsInst() const { return mIsInst; }
     bool DoesMIDI() const { return mDoesMIDI; }
     bool DoesStateChunks() const { return mStateChunks; }
-    bool IsBypassed() const { return mIsBypassed; }
-    void SetBypassed(bool bypassed) { mIsBypassed = bypassed; }
+    // Atomic: hosts switch bypass on their main thread while the audio thread renders.
+    bool IsBypassed() const { return mIsBypassed.load(std::memory_order_relaxed); }
+    void SetBypassed(bool bypassed) { mIsBypassed.store(bypassed, std::memory_order_relaxed); }
     int GetCurrentPresetIdx() const { return mCurrentPresetIdx; }
     IGraphics* GetGUI() const { return mGraphics.get(); }
     int NParams() const { return mParams.GetSize(); }
@@ -293,7 +295,7 @@ private:
     bool mStateChunks;
     bool mIsInst;
     bool mDoesMIDI;
-    bool mIsBypassed = false;
+    std::atomic<bool> mIsBypassed{false};
     int mCurrentPresetIdx = 0;
     double mSampleRate = 44100.0;
     int mBlockSize = 0;

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -298,6 +300,26 @@ TEST_F(IFxAURender, BypassPassesTheInputThrough) {
               noErr);
     ASSERT_EQ(Render(unit, 16.0, 16, out.List()), noErr);
     EXPECT_EQ(out.Channel(1)[15], 0.0f) << "muted";
+}
+
+// The ThreadSanitizer build checks that the render thread reads the flag race-free.
+TEST_F(IFxAURender, ConcurrentBypassWhileRendering) {
+    AUTestUnit unit;
+    Source source;
+    Connect(unit, &source);
+    ASSERT_EQ(AudioUnitInitialize(unit.Unit()), noErr);
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        for (UInt32 i = 0; !done.load(); ++i)
+            unit.Set(kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32{i % 2});
+    });
+    RenderBuffers out(2, 16);
+    OSStatus status = noErr;
+    for (int block = 0; block < 500 && status == noErr; ++block)
+        status = Render(unit, block * 16.0, 16, out.List());
+    done.store(true);
+    host.join();
+    EXPECT_EQ(status, noErr);
 }
 
 TEST_F(IFxAURender, BadArgumentsAreRefused) {
