@@ -253,6 +253,12 @@ CFPropertyListRef ReadXML(std::string_view bytes, CFOptionFlags options, Failure
                    "binary property lists are not supported; only XML is read"};
         return nullptr;
     }
+    // XML has no NUL character, and libplist stops the whole program on a string holding one.
+    if (bytes.find('\0') != std::string_view::npos) {
+        failure = {kCFPropertyListReadCorruptError,
+                   "the data is not a valid XML property list: it holds a NUL character"};
+        return nullptr;
+    }
     // One level for the <plist> element and one for a leaf element inside the innermost
     // container.
     switch (MeasureNesting(bytes, kCFPropertyListMaxDepth + 2)) {
