@@ -1,4 +1,5 @@
 #include "PixTestUtil.h"
+#include "PngWriter.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -15,63 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// A PNG image written by libpng from raw rows in the file's own sample layout.
-struct PngImage {
-    int width = 0, height = 0, colorType = PNG_COLOR_TYPE_RGB, bitDepth = 8;
-    bool interlaced = false;
-    std::vector<png_color> palette;
-    std::vector<png_byte> paletteAlpha;
-    std::vector<std::vector<png_byte>> rows;
-};
-
-std::vector<unsigned char> WritePng(const PngImage& image) {
-    std::vector<unsigned char> out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        ADD_FAILURE() << "libpng could not write the test image";
-        png_destroy_write_struct(&png, &info);
-        return {};
-    }
-    png_set_write_fn(
-        png, &out,
-        [](png_structp p, png_bytep data, png_size_t n) {
-            auto* o = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(p));
-            o->insert(o->end(), data, data + n);
-        },
-        nullptr);
-    png_set_IHDR(png, info, image.width, image.height, image.bitDepth, image.colorType,
-                 image.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!image.palette.empty())
-        png_set_PLTE(png, info, image.palette.data(), int(image.palette.size()));
-    if (!image.paletteAlpha.empty())
-        png_set_tRNS(png, info, image.paletteAlpha.data(), int(image.paletteAlpha.size()), nullptr);
-    png_write_info(png, info);
-    std::vector<png_bytep> rows;
-    for (const auto& row : image.rows)
-        rows.push_back(const_cast<png_bytep>(row.data()));
-    png_write_image(png, rows.data());
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return out;
-}
-
-// An 8-bit RGB image whose pixel (x, y) is (x * 40, y * 30, x + y).
-PngImage RgbImage(int w, int h) {
-    PngImage image;
-    image.width = w;
-    image.height = h;
-    for (int y = 0; y < h; ++y) {
-        std::vector<png_byte> row;
-        for (int x = 0; x < w; ++x)
-            for (const int sample : {x * 40, y * 30, x + y})
-                row.push_back(png_byte(sample));
-        image.rows.push_back(row);
-    }
-    return image;
-}
 
 PIX_pixel RgbExpected(int x, int y) {
     return PIX_RGBA(x * 40, y * 30, x + y, 255);

@@ -1,0 +1,60 @@
+// The command-line host's argument parsing on arbitrary arguments (the input split at NUL
+// bytes). A line is either parsed into a consistent invocation or refused with a usage error.
+#include "Arguments.h"
+#include "CommandError.h"
+#include "FuzzSupport.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 4096) return -1;
+    std::vector<std::string> arguments(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0)
+            arguments.emplace_back();
+        else
+            arguments.back().push_back(char(data[i]));
+    }
+    if (arguments.size() > 64) return -1;
+
+    Invocation invocation;
+    try {
+        invocation = ParseCommandLine(arguments);
+    } catch (const CommandError& error) {
+        FUZZ_CHECK(error.GetKind() == CommandError::kUsage);
+        FUZZ_CHECK(*error.what());
+        return 0;
+    }
+    if (invocation.wantsHelp) return 0;
+    FUZZ_CHECK(invocation.command != Command::kNone);
+    FUZZ_CHECK(invocation.blockSize >= 1 && invocation.blockSize <= kMaxBlockSize);
+    for (const std::string& operand : invocation.operands)
+        FUZZ_CHECK(!operand.empty());
+    for (const ParameterSetting& setting : invocation.settings)
+        FUZZ_CHECK(!setting.name.empty() && !setting.value.empty() && !setting.argument.empty());
+    switch (invocation.command) {
+    case Command::kRender:
+        FUZZ_CHECK(invocation.operands.size() == 2);
+        break;
+    case Command::kPresetSave:
+    case Command::kPresetShow:
+        FUZZ_CHECK(invocation.operands.size() == 1);
+        break;
+    case Command::kDemo:
+        FUZZ_CHECK(invocation.operands.size() <= 1);
+        break;
+    case Command::kParams:
+        FUZZ_CHECK(invocation.operands.empty());
+        break;
+    case Command::kNone:
+        break;
+    }
+    // The number reader the settings use never hands back something that is not a number.
+    for (const ParameterSetting& setting : invocation.settings)
+        if (const std::optional<double> number = ParseNumber(setting.value))
+            FUZZ_CHECK(std::isfinite(*number));
+    return 0;
+}
