@@ -2,6 +2,8 @@
 // load projects and change settings.
 #include "ValidatorSupport.h"
 
+#include <memory>
+
 namespace {
 
 using Lifecycle = ValidatorTest;
@@ -48,6 +50,23 @@ TEST_F(Lifecycle, OneInstanceInitializedAgainAndAgain) {
     }
     // Parameters survive re-initialisation.
     EXPECT_EQ(unit.GetParameter(kAmpOn), 1.0f);
+}
+
+// Hosts may render an instance they have not initialised, or no longer have.
+TEST_F(Lifecycle, RendersBeforeInitializeAndAfterUninitialize) {
+    ValidatedUnit unit;
+    ASSERT_EQ(unit.OpenStatus(), noErr);
+    ASSERT_EQ(unit.Configure(44100, 256), noErr);
+    for (AudioUnitParameterID stage : {kAmpOn, kEQOn, kLimiterOn})
+        ASSERT_EQ(unit.SetParameter(stage, 1.0f), noErr);
+    std::vector<float> left, right;
+    ASSERT_EQ(unit.Render(256, left, right), noErr);
+    EXPECT_TRUE(CleanOutput(left, right));
+    ASSERT_EQ(unit.Initialize(), noErr);
+    ASSERT_EQ(unit.Render(256, left, right), noErr);
+    ASSERT_EQ(unit.Uninitialize(), noErr);
+    ASSERT_EQ(unit.Render(256, left, right, RenderRoute::kFastDispatch), noErr);
+    EXPECT_TRUE(CleanOutput(left, right));
 }
 
 TEST_F(Lifecycle, ManyInstancesLiveAtOnce) {
