@@ -82,6 +82,8 @@ public:
     // Empty when a non-empty display text stands for the current value.
     const char* GetLabelForHost() const;
     const char* GetParamGroupForHost() const { return mParamGroup; }
+    // The unit label whatever the current value (GetLabelForHost hides it behind display texts).
+    const char* GetLabel() const { return mLabel; }
     bool DisplayIsNegated() const { return mNegateDisplay; }
     bool GetCanAutomate() const { return mCanAutomate; }
     bool GetIsMeta() const { return mIsMeta; }

@@ -1,13 +1,17 @@
 #pragma once
 
-// Software raster imaging over 32-bit pixels: bitmaps, pixel combining, fills, blits and PNG
-// loading. Every drawing call takes a mode word (PIX_COMBINE_*) and clips to its bitmaps; null
-// bitmaps, bitmaps without pixels and empty rectangles make every call a no-op.
+// Software raster imaging over 32-bit pixels: bitmaps, pixel combining, fills, blits, PNG
+// loading, lines and shapes, and text. Every drawing call takes a mode word (PIX_COMBINE_*) and
+// clips to its bitmaps; null bitmaps, bitmaps without pixels and empty rectangles make every call a
+// no-op.
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 struct GDI_GfxContext;
+struct GDI_Font;
 
 // ---------------------------------------------------------------------------------------------
 // Pixel format: alpha in bits 0-7, red 8-15, green 16-23, blue 24-31, not premultiplied. Stored
@@ -249,3 +253,95 @@ struct PIX_ImageLoader_rec {
     PIX_ImageLoader_rec* _next;
 };
 extern PIX_ImageLoader_rec* PIX_ImageLoader_list;
+
+// ---------------------------------------------------------------------------------------------
+// Lines, curves and shapes. Each takes a colour, an opacity (converted to the integer weight like
+// every other call) and a mode word of the plain family, PIX_COMBINE_USE_SOURCE_ALPHA weighting
+// by the colour's own alpha. They clip to the bitmap; aa (anti-aliasing) scales the weight of
+// each pixel by the share of it the shape covers. Integer and float coordinates name pixel
+// centres for lines and curves, pixel corners for filled polygons. Non-finite coordinates and
+// negative radii draw nothing.
+
+// Endpoints inclusive.
+void PIX_Line(PIX_IBitmap* dest, int x1, int y1, int x2, int y2, PIX_pixel color, float alpha,
+              int mode, bool aa);
+void PIX_FLine(PIX_IBitmap* dest, float x1, float y1, float x2, float y2, PIX_pixel color,
+               float alpha, int mode, bool aa);
+// Angles in radians, 0 pointing straight up (12 o'clock), growing clockwise; the arc runs
+// clockwise from minAngle to maxAngle (a span of a full turn or more draws the whole circle).
+void PIX_Arc(PIX_IBitmap* dest, float cx, float cy, float r, float minAngle, float maxAngle,
+             PIX_pixel color, float alpha, int mode, bool aa);
+void PIX_Circle(PIX_IBitmap* dest, float cx, float cy, float r, PIX_pixel color, float alpha,
+                int mode, bool aa);
+// Every pixel whose centre lies within r of the centre (aa: partly covered pixels in part).
+void PIX_FillCircle(PIX_IBitmap* dest, float cx, float cy, float r, PIX_pixel color, float alpha,
+                    int mode, bool aa);
+// Outline of the w x h pixels from (x, y), coordinates rounded to whole pixels, corners rounded
+// with the radius (held to half the shorter side).
+void PIX_RoundRect(PIX_IBitmap* dest, float x, float y, float w, float h, int cornerRadius,
+                   PIX_pixel color, float alpha, int mode, bool aa);
+// Filled where pixel centres lie inside; a centre on an edge belongs to the shape on the edge's
+// right, so shapes that share an edge never draw a pixel twice.
+void PIX_FillTriangle(PIX_IBitmap* dest, int x1, int y1, int x2, int y2, int x3, int y3,
+                      PIX_pixel color, float alpha, int mode);
+// Meant for convex polygons; any other outline is filled by the even-odd rule.
+void PIX_FillConvexPolygon(PIX_IBitmap* dest, const int* x, const int* y, int npoints,
+                           PIX_pixel color, float alpha, int mode);
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+// DrawText flags.
+constexpr unsigned PIX_DT_CALCRECT = 0x1;          // only compute the rectangle
+constexpr unsigned PIX_DT_CENTER = 0x4;            // centre horizontally in the rectangle
+constexpr unsigned PIX_DT_RIGHT = 0x20;            // align right
+constexpr unsigned PIX_DT_NOCLIP = 0x100;          // do not clip to the rectangle
+constexpr unsigned PIX_DT_USEFGALPHA = 0x40000000; // blend with the text colour's alpha
+// SetFromHFont flags.
+constexpr int PIX_FONT_FLAG_OWNS_HFONT = 0x200;   // the font object deletes the GDI font
+constexpr int PIX_FONT_FLAG_CACHE_GLYPHS = 0x400; // rendered glyphs are kept for reuse
+
+class PIX_IFont {
+public:
+    virtual ~PIX_IFont() = default;
+    virtual void SetFromHFont(GDI_Font* font, int flags) = 0;
+    // Returns the previous colour.
+    virtual PIX_pixel SetTextColor(PIX_pixel color) = 0;
+    // Pixels from one line of text to the next.
+    virtual int GetLineHeight() = 0;
+    // Draws (or with PIX_DT_CALCRECT measures) str (strcnt bytes, -1 = NUL-terminated) in rect.
+    // Measuring rewrites rect to the text's extent: (0, 0, width, height) when rect was all zero.
+    // Returns the height of the text drawn or measured (0 on failure / empty text).
+    virtual int DrawText(PIX_IBitmap* bm, const char* str, int strcnt, PIX_Rect* rect,
+                         unsigned flags) = 0;
+};
+
+// Text in a GDI font, each glyph rendered once as a coverage mask and then blitted in the text
+// colour. Lines break at '\n'; UTF-8 characters the font lacks show as its missing-glyph box.
+class PIX_CachedFont : public PIX_IFont {
+public:
+    PIX_CachedFont();
+    ~PIX_CachedFont() override;
+    PIX_CachedFont(const PIX_CachedFont&) = delete;
+    PIX_CachedFont& operator=(const PIX_CachedFont&) = delete;
+
+    // Replaces the font (releasing one owned before) and forgets the rendered glyphs; null
+    // leaves the object without a font, drawing and measuring nothing.
+    void SetFromHFont(GDI_Font* font, int flags) override;
+    PIX_pixel SetTextColor(PIX_pixel color) override;
+    PIX_pixel GetTextColor() const { return mTextColor; }
+    int GetLineHeight() override;
+    int DrawText(PIX_IBitmap* bm, const char* str, int strcnt, PIX_Rect* rect,
+                 unsigned flags) override;
+    GDI_Font* GetHFont() const { return mFont; }
+
+private:
+    struct Glyph;
+    const Glyph* GetGlyph(int index);
+    void ReleaseFont();
+
+    GDI_Font* mFont = nullptr;
+    int mFlags = 0;
+    PIX_pixel mTextColor = PIX_RGBA(0, 0, 0, 255);
+    std::vector<std::unique_ptr<Glyph>> mGlyphs; // by the font's glyph index
+};

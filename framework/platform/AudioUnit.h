@@ -40,6 +40,7 @@ inline constexpr OSStatus kAudioUnitErr_PropertyNotInUse = -10850;
 inline constexpr OSStatus kAudioUnitErr_Initialized = -10849;
 inline constexpr OSStatus kAudioUnitErr_InvalidOfflineRender = -10848;
 inline constexpr OSStatus kAudioUnitErr_Unauthorized = -10847;
+inline constexpr OSStatus kAudioUnitErr_InvalidParameterValue = -66743;
 
 // ---- Component Manager ---------------------------------------------------------------------
 

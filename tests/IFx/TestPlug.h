@@ -81,6 +81,21 @@ public:
         if (mPlug) mLockDepths.push_back(mPlug->LockDepth());
     }
     void PrepDraw() override { mCalls.push_back({-1, 0.0, false}); }
+    void* OpenWindow(void* window, void* parentControl, int width, int height) override {
+        mOpened.push_back({window, parentControl, width, height});
+        return mView;
+    }
+    void CloseWindow() override { ++mCloses; }
+
+    struct OpenCall {
+        void* mWindow;
+        void* mParentControl;
+        int mWidth;
+        int mHeight;
+    };
+    std::vector<OpenCall> mOpened;
+    int mCloses = 0;
+    void* mView = nullptr; // what OpenWindow answers
 
     std::vector<Call> mCalls; // PrepDraw appears as index -1
     std::vector<int> mLockDepths;
