@@ -168,7 +168,8 @@ protected:
     IBitmap mBitmap;
 };
 
-// Each press (or double click) steps to the next frame, wrapping to the first after the last.
+// Each press steps to the next frame, wrapping to the first after the last; a double click
+// counts as a press.
 class ISwitchControl : public IBitmapControl {
 public:
     ISwitchControl(IFxBase* plug, int x, int y, int paramIdx, const IBitmap& bitmap,

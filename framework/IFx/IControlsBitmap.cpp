@@ -38,7 +38,8 @@ void ISwitchControl::OnMouseDown(int, int, const IMouseMod&) {
 }
 
 void ISwitchControl::OnMouseDblClick(int x, int y, const IMouseMod& mod) {
-    ISwitchControl::OnMouseDown(x, y, mod);
+    // The second click of a double click is a press like the first, whatever a press does.
+    OnMouseDown(x, y, mod);
 }
 
 ISwitchPopUpControl::ISwitchPopUpControl(IFxBase* plug, int x, int y, int paramIdx,

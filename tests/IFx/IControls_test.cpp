@@ -188,6 +188,8 @@ TEST_F(Controls, FrameSwitchesPickThePartPressed) {
     auto* across = Add(new ISwitchFramesControl(&plug, 20, 0, 1, Strip(2, 10, 10), true));
     across->OnMouseDown(26, 1, left);
     EXPECT_EQ(across->GetValue(), 1.0);
+    across->OnMouseDblClick(21, 1, left); // a double click picks too, rather than stepping
+    EXPECT_EQ(across->GetValue(), 0.0);
 
     auto* single = Add(new ISwitchFramesControl(&plug, 40, 0, 1, Strip(1, 10, 10)));
     single->SetValueFromPlug(1.0);

@@ -160,16 +160,6 @@ TEST_F(DrawPrimitives, RotatedMaskComposesItsImagesInTheScratchBitmap) {
     EXPECT_EQ(editor.Scratch(), scratch); // kept between calls
 }
 
-TEST_F(DrawPrimitives, RotatedBitmapsAreCentred) {
-    auto* square = new PIX_MemBitmap(6, 6);
-    PIX_Clear(square, PIX_RGBA(0, 255, 0, 255));
-    const IBitmap image = Load(square);
-    editor.DrawRotatedBitmap(image, 20, 30, 0.0);
-    EXPECT_EQ(At(19, 29), PIX_RGBA(0, 255, 0, 255));
-    EXPECT_EQ(At(10, 10), kBlank);
-    EXPECT_EQ(At(26, 36), kBlank);
-}
-
 TEST_F(DrawPrimitives, BitmapFontsDrawOneFramePerCharacter) {
     // 95 cells of 2 x 3, cell c painted with the character's code in red.
     auto* glyphs = new PIX_MemBitmap(2, 95 * 3);

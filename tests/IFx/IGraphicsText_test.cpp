@@ -102,3 +102,15 @@ TEST_F(Text, FontsAreSizedToTheirLineHeight) {
     IText tiny(0);
     ASSERT_NE(editor.CacheFont(&tiny), nullptr); // raised to a font that can be made
 }
+
+TEST_F(Text, AFontThePlatformCannotMakeDrawsNothing) {
+    IText huge(1 << 20);
+    IRECT rect(0, 0, 100, 20);
+    EXPECT_EQ(editor.CacheFont(&huge), nullptr);
+    EXPECT_FALSE(editor.DrawIText(&huge, "x", &rect));
+    EXPECT_FALSE(editor.MeasureIText(&huge, "x", &rect));
+    EXPECT_EQ(rect, IRECT(0, 0, 100, 20));
+    EXPECT_EQ(huge.cachedFont, nullptr);
+    EXPECT_EQ(s_fontCache.Find(&huge), nullptr);
+    EXPECT_EQ(Inked(IRECT(0, 0, 256, 128)), 0);
+}

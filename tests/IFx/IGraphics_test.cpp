@@ -394,6 +394,10 @@ TEST_F(EditorEvents, KeysGoToTheControlOrElseTheKeyCatcher) {
     EXPECT_FALSE(editor->OnKeyDown(5, 5, 'b'));
     EXPECT_EQ(catcher->mEvents.size(), 1u);
     EXPECT_EQ(editor->NControls(), 2); // the catcher is not in the list
+
+    // A catcher that is in the list as well is deleted once, with the list.
+    editor->AttachKeyCatcher(a);
+    delete catcher;
     delete editor;
 }
 
