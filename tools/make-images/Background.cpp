@@ -190,6 +190,38 @@ void Legends(Painter& p) {
     Below(p, b::kEQWidthLight, "WIDE", 6.0f);
 }
 
+// What the equaliser does, printed beside it: a peak between two shelves that move the other
+// way, drawn for a boost and, dashed, for a cut.
+void ResponseChart(Painter& p, float x, float y, float w, float h) {
+    const PIX_pixel ink = Fade(look::kLegend, 0.8f);
+    p.RoundRectFrame(x, y, w, h, 4.0f, 0.9f, ink);
+    const float left = x + 14.0f, right = x + w - 14.0f, middle = y + h / 2 - 3.0f;
+    for (float u = left; u < right; u += 6.0f)
+        p.Line({u, middle}, {std::min(u + 3.0f, right), middle}, 0.7f, Fade(ink, 0.6f));
+    const auto response = [](float t) {
+        const auto step = [](float v) { return 1.0f / (1.0f + std::exp(-v)); };
+        return std::exp(-std::pow((t - 0.5f) / 0.09f, 2.0f)) -
+               0.45f * (1.0f - step((t - 0.28f) / 0.04f)) - 0.45f * step((t - 0.72f) / 0.04f);
+    };
+    const float depth = h * 0.27f;
+    Point boost = {left, middle - depth * response(0.0f)},
+          cut = {left, middle + depth * response(0.0f)};
+    const int segments = 90;
+    for (int i = 1; i <= segments; ++i) {
+        const float t = float(i) / float(segments);
+        const Point nextBoost = {left + (right - left) * t, middle - depth * response(t)};
+        const Point nextCut = {nextBoost.x, middle + depth * response(t)};
+        p.Line(boost, nextBoost, 1.3f, look::kLegend);
+        if ((i / 3) % 2 == 0) p.Line(cut, nextCut, 1.0f, ink);
+        boost = nextBoost, cut = nextCut;
+    }
+    p.Text("+", x + 8.0f, middle - depth * 0.8f, {9.0f, 700}, ink);
+    p.Text("-", x + 8.0f, middle + depth * 0.8f, {9.0f, 700}, ink);
+    p.Text("LOW", left + 14.0f, y + h - 7.0f, {7.0f, 400, false, 0.6f}, ink);
+    p.Text("FREQ", (left + right) / 2, y + h - 7.0f, {7.0f, 400, false, 0.6f}, ink);
+    p.Text("HIGH", right - 14.0f, y + h - 7.0f, {7.0f, 400, false, 0.6f}, ink);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Hardware
 
@@ -212,6 +244,33 @@ Bitmap Nameplate(int width, int height) {
         }
     });
     AddShadow(plate.get(), look::kShadowX, look::kShadowY, 2.0f, 0.6f);
+    return plate;
+}
+
+// The maker's data plate: stamped aluminium held by four small screws.
+Bitmap DataPlate(int width, int height) {
+    const float w = float(width), h = float(height);
+    Bitmap plate = RenderLayer(width, height, [&](Painter& p) {
+        p.RoundRect(1, 1, w - 2, h - 2, 3, Rgb(178, 176, 166));
+        for (float y = 2; y < h - 2; y += 0.5f)
+            p.Rect(2, y, w - 4, 0.5f,
+                   Hash01(int(y * 2), 1, 23) < 0.5f ? Rgb(255, 255, 255, 24) : Rgb(0, 0, 0, 18));
+        p.RoundRectFrame(1, 1, w - 2, h - 2, 3, 0.8f, Rgb(90, 88, 80, 200));
+        const PIX_pixel ink = Rgb(44, 42, 38);
+        p.Text("HALVERMOOR", w / 2, 11.0f, {8.0f, 700, false, 2.0f}, ink);
+        p.Rect(14, 18.5f, w - 28, 0.7f, Fade(ink, 0.7f));
+        p.Text("TYPE BX 112", 14, 27.0f, {7.0f, 700, false, 0.8f}, ink, Align::Left);
+        p.Text("SER. No. 0666", w - 14, 27.0f, {7.0f, 700, false, 0.8f}, ink, Align::Right);
+        p.Text("CHANNELS 1-1  2-2", w / 2, 38.0f, {6.0f, 700, false, 1.0f}, ink);
+        for (const Point at :
+             {Point{6, 6}, Point{w - 6, 6}, Point{6, h - 6}, Point{w - 6, h - 6}}) {
+            p.Disc(at, 2.2f, Rgb(80, 80, 76));
+            p.Disc({at.x - 0.4f, at.y - 0.4f}, 1.6f, Rgb(210, 210, 204));
+            p.Line(Polar(at, 1.6f, Radians(30)), Polar(at, -1.6f, Radians(30)), 0.5f,
+                   Rgb(60, 60, 56));
+        }
+    });
+    AddShadow(plate.get(), 1, 2, 1.2f, 0.5f);
     return plate;
 }
 
@@ -247,11 +306,14 @@ Bitmap PaintBackground(int width, int height) {
         LabelStrips(p);
         Scales(p);
         Legends(p);
+        ResponseChart(p, 62.0f, 268.0f, 186.0f, 70.0f);
     });
     Place(panel.get(), print.get(), 0, 0);
 
-    const Bitmap plate = Nameplate(172, 86);
-    Place(panel.get(), plate.get(), 56, 34);
+    const Bitmap nameplate = Nameplate(172, 86);
+    Place(panel.get(), nameplate.get(), 56, 34);
+    const Bitmap dataPlate = DataPlate(150, 46);
+    Place(panel.get(), dataPlate.get(), 508, 630);
 
     int n = 0;
     for (int i = 0; i < 3; ++i)

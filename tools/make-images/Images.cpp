@@ -23,15 +23,15 @@ Bitmap PaintImage(const brindlex::ImageResource& image) {
     case b::kBackgroundImage.id:
         return PaintBackground(w, h);
     case b::kAttKnobImage.id:
-        return Strip(image, [&](float v) { return PaintKnob(look::kAttKnob, w, v); });
+        return PaintKnob(look::kAttKnob, w, image.frames);
     case b::kGainKnobImage.id:
-        return Strip(image, [&](float v) { return PaintKnob(look::kGainKnob, w, v); });
+        return PaintKnob(look::kGainKnob, w, image.frames);
     case b::kSmallKnobImage.id:
-        return Strip(image, [&](float v) { return PaintKnob(look::kSmallKnob, w, v); });
+        return PaintKnob(look::kSmallKnob, w, image.frames);
     case b::kMAMeterImage.id:
-        return Strip(image, [&](float v) { return PaintMeter(MeterScale::Gain, w, h, v); });
+        return PaintMeter(MeterScale::Gain, w, h, image.frames);
     case b::kRefMeterImage.id:
-        return Strip(image, [&](float v) { return PaintMeter(MeterScale::Level, w, h, v); });
+        return PaintMeter(MeterScale::Level, w, h, image.frames);
     case b::kPowerLightImage.id:
         return Strip(image, [&](float v) { return PaintLamp(LampColour::Red, w, v > 0.5f); });
     case b::kLightImage.id:

@@ -31,7 +31,7 @@ PIX_pixel Brushed(float angle, float brightness) {
 void TurningMarks(Painter& p, Point c, float radius) {
     for (float r = 1.5f; r < radius - 0.5f; r += 0.7f) {
         const float h = Hash01(int(r * 10.0f), 0, 5);
-        p.Ring(c, r, r + 0.35f, h < 0.5f ? Rgb(255, 255, 255, 18) : Rgb(0, 0, 0, 22));
+        p.Circle(c, r, h < 0.5f ? Rgb(255, 255, 255, 22) : Rgb(0, 0, 0, 26));
     }
 }
 
@@ -68,9 +68,7 @@ void FlutedBody(Painter& p, Point c, float radius, int flutes, float turn) {
         [](float a) {
             return Mix(look::kBakelite, Rgb(170, 168, 162), std::pow(Facing(a), 3.0f));
         });
-    p.ConicBand(
-        c, 0.0f, [top](float) { return top - 1.3f; },
-        [](float a) { return Mix(look::kBakelite, Rgb(62, 60, 58), 0.15f + 0.5f * Facing(a)); });
+    p.Disc(c, top - 1.3f, Mix(look::kBakelite, Rgb(62, 60, 58), 0.25f));
     // A soft sheen on the polished top, strongest towards the light.
     for (int i = 0; i < 5; ++i) {
         const float spread = Radians(30.0f + 12.0f * float(i));
@@ -81,35 +79,48 @@ void FlutedBody(Painter& p, Point c, float radius, int flutes, float turn) {
 
 } // namespace
 
-Bitmap PaintKnob(const look::KnobLook& knob, int size, float value) {
-    const float turn = look::KnobAngle(value);
+Bitmap PaintKnob(const look::KnobLook& knob, int size, int frames) {
     const Point c = {size / 2.0f, size / 2.0f};
-    Bitmap layer = RenderLayer(size, size, [&](Painter& p) {
-        float body = knob.radius;
-        if (knob.skirt) {
-            MetalDisc(p, c, knob.radius, 0.95f);
-            // The pointer line is engraved into the skirt.
-            p.Line(Polar(c, knob.radius * 0.74f, turn), Polar(c, knob.radius - 2.0f, turn), 2.2f,
-                   knob.pointer);
-            body = knob.radius * 0.68f;
-            // The body stands on the skirt and shades it towards the lower right.
-            for (int i = 4; i >= 1; --i)
-                p.Disc({c.x + 1.2f, c.y + 1.8f}, body + float(i) * 0.8f, Rgb(0, 0, 0, 40));
-        }
-        FlutedBody(p, c, body, knob.flutes, turn);
-        const float top = body * 0.8f;
+    const float body = knob.skirt ? knob.radius * 0.68f : knob.radius;
+    // The machined metal looks the same at any turn, so it is painted once: the skirt under the
+    // turning parts, the insert over them.
+    const Bitmap skirt = RenderLayer(size, size, [&](Painter& p) {
+        if (knob.skirt) MetalDisc(p, c, knob.radius, 0.95f);
+    });
+    const Bitmap insert = RenderLayer(size, size, [&](Painter& p) {
         MetalDisc(p, c, knob.capRadius, 1.0f);
         // A shallow centre bore from the lathe.
         p.Disc(c, 1.6f, Rgb(90, 92, 96));
         p.Disc({c.x + 0.3f, c.y + 0.3f}, 1.0f, Rgb(150, 152, 156));
-        // The painted pointer runs from the insert across the top and down the flank.
-        const float width = std::max(2.2f, body * 0.075f);
-        const PIX_pixel paint = knob.skirt ? look::kLegend : knob.pointer;
-        p.Line(Polar(c, knob.capRadius + 2.0f, turn), Polar(c, body - 1.0f, turn), width, paint);
-        p.Line(Polar(c, top, turn), Polar(c, body - 1.0f, turn), width,
-               Fade(Rgb(0, 0, 0), 0.25f * (1.0f - Facing(turn))));
     });
-    AddShadow(layer.get(), 1, 1, 0.8f, 0.5f);
-    AddShadow(layer.get(), look::kShadowX + 1, look::kShadowY + 1, 2.6f, 0.55f);
-    return layer;
+
+    return MakeStrip(size, size, frames, [&](int frame) {
+        const float turn = look::KnobAngle(float(frame) / float(std::max(1, frames - 1)));
+        const Bitmap turning = RenderLayer(size, size, [&](Painter& p) {
+            if (knob.skirt) {
+                // The pointer line is engraved into the skirt.
+                p.Line(Polar(c, knob.radius * 0.74f, turn), Polar(c, knob.radius - 2.0f, turn),
+                       2.2f, knob.pointer);
+                // The body stands on the skirt and shades it towards the lower right.
+                for (int i = 4; i >= 1; --i)
+                    p.Disc({c.x + 1.2f, c.y + 1.8f}, body + float(i) * 0.8f, Rgb(0, 0, 0, 40));
+            }
+            FlutedBody(p, c, body, knob.flutes, turn);
+            // The painted pointer runs from the insert across the top and down the flank,
+            // where it turns away from the light.
+            const float width = std::max(2.2f, body * 0.075f);
+            const PIX_pixel paint = knob.skirt ? look::kLegend : knob.pointer;
+            p.Line(Polar(c, knob.capRadius + 2.0f, turn), Polar(c, body - 1.0f, turn), width,
+                   paint);
+            p.Line(Polar(c, body * 0.8f, turn), Polar(c, body - 1.0f, turn), width,
+                   Fade(Rgb(0, 0, 0), 0.25f * (1.0f - Facing(turn))));
+        });
+        Bitmap knobFrame = MakeBitmap(size, size, 0);
+        Over(knobFrame.get(), skirt.get());
+        Over(knobFrame.get(), turning.get());
+        Over(knobFrame.get(), insert.get());
+        AddShadow(knobFrame.get(), 1, 1, 0.8f, 0.5f);
+        AddShadow(knobFrame.get(), look::kShadowX + 1, look::kShadowY + 1, 2.6f, 0.55f);
+        return knobFrame;
+    });
 }

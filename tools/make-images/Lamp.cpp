@@ -71,8 +71,8 @@ Bitmap PaintLamp(LampColour colour, int size, bool lit) {
     if (lit) {
         // The light spills over the bezel and onto the panel around it.
         const Bitmap glow = Glow(glassLayer.get(), GlowFor(colour), 4.5f, 3.4f);
-        Over(lamp.get(), glow.get(), 0, 0, 0.8f);
+        Over(lamp.get(), glow.get(), 0.8f);
     }
-    Over(lamp.get(), glassLayer.get(), 0, 0);
+    Over(lamp.get(), glassLayer.get());
     return lamp;
 }

@@ -66,7 +66,7 @@ void Scale(Painter& p, Point pivot, float radius, const std::vector<look::Mark>&
 
 } // namespace
 
-Bitmap PaintMeter(MeterScale scale, int width, int height, float value) {
+Bitmap PaintMeter(MeterScale scale, int width, int height, int frames) {
     const Face face = FaceFor(scale);
     const float w = float(width), h = float(height);
     // The window, and the pivot hidden below it.
@@ -74,7 +74,8 @@ Bitmap PaintMeter(MeterScale scale, int width, int height, float value) {
     const Point pivot = {w / 2, wy + wh + 20.0f};
     const float arc = pivot.y - wy - 25.0f;
 
-    Bitmap layer = RenderLayer(width, height, [&](Painter& p) {
+    // Everything but the needle stays put, so it is painted once.
+    Bitmap dial = RenderLayer(width, height, [&](Painter& p) {
         // Case: a moulded bezel with a soft sheen along its upper edge.
         p.RoundRect(3, 2, w - 6, h - 6, 9, look::kBakelite);
         p.RoundRectFrame(3, 2, w - 6, h - 6, 9, 1.2f, Rgb(92, 90, 86, 150));
@@ -95,23 +96,29 @@ Bitmap PaintMeter(MeterScale scale, int width, int height, float value) {
         Scale(p, pivot, arc - 11.0f, face.inner, false, look::kMeterRed, 6.5f);
         p.Text(face.caption, pivot.x, wy + wh - 19.0f, {10.0f, 700}, look::kMeterInk);
         p.Text("Halvermoor", wx + 24.0f, wy + wh - 6.0f, {7.0f, 400, true}, Rgb(110, 96, 76));
-
-        // Needle, its shadow on the face below and to the right.
-        const float a = look::MeterAngle(value);
-        const Point root = Polar(pivot, 18.0f, a), tip = Polar(pivot, arc + 7.0f, a);
-        p.Line({root.x + 2.0f, root.y + 2.5f}, {tip.x + 2.0f, tip.y + 2.5f}, 2.2f,
-               Rgb(60, 40, 10, 40));
-        p.Line(root, tip, 1.3f, Rgb(20, 18, 16));
-        // The pivot housing covers the needle's root.
-        const Point housing = {pivot.x, wy + wh};
-        p.ArcBand(housing, 0.0f, 12.0f, Radians(-90.0f), Radians(90.0f), Rgb(30, 29, 28));
-        p.ArcBand(housing, 11.0f, 12.0f, Radians(-90.0f), Radians(10.0f), Rgb(120, 118, 112));
-        p.ArcBand(housing, 0.0f, 3.0f, Radians(-90.0f), Radians(90.0f), Rgb(70, 68, 64));
-
-        // Glass: a broad faint reflection across the upper left.
-        p.Polygon({{wx, wy}, {wx + ww * 0.55f, wy}, {wx + ww * 0.25f, wy + wh}, {wx, wy + wh}},
-                  Rgb(255, 255, 255, 16));
     });
-    AddShadow(layer.get(), look::kShadowX, look::kShadowY, 2.5f, 0.6f);
-    return layer;
+    AddShadow(dial.get(), look::kShadowX, look::kShadowY, 2.5f, 0.6f);
+
+    return MakeStrip(width, height, frames, [&](int frame) {
+        const float a = look::MeterAngle(float(frame) / float(std::max(1, frames - 1)));
+        const Bitmap needle = RenderLayer(width, height, [&](Painter& p) {
+            // The needle and its shadow on the face below and to the right.
+            const Point root = Polar(pivot, 18.0f, a), tip = Polar(pivot, arc + 7.0f, a);
+            p.Line({root.x + 2.0f, root.y + 2.5f}, {tip.x + 2.0f, tip.y + 2.5f}, 2.2f,
+                   Rgb(60, 40, 10, 40));
+            p.Line(root, tip, 1.3f, Rgb(20, 18, 16));
+            // The pivot housing covers the needle's root.
+            const Point housing = {pivot.x, wy + wh};
+            p.ArcBand(housing, 0.0f, 12.0f, Radians(-90.0f), Radians(90.0f), Rgb(30, 29, 28));
+            p.ArcBand(housing, 11.0f, 12.0f, Radians(-90.0f), Radians(10.0f), Rgb(120, 118, 112));
+            p.ArcBand(housing, 0.0f, 3.0f, Radians(-90.0f), Radians(90.0f), Rgb(70, 68, 64));
+            // Glass: a broad faint reflection across the upper left.
+            p.Polygon({{wx, wy}, {wx + ww * 0.55f, wy}, {wx + ww * 0.25f, wy + wh}, {wx, wy + wh}},
+                      Rgb(255, 255, 255, 16));
+        });
+        Bitmap out = MakeBitmap(width, height, 0);
+        PIX_Blit(out.get(), dial.get(), 0, 0, nullptr, 1.0f, PIX_COMBINE_COPY);
+        Over(out.get(), needle.get());
+        return out;
+    });
 }

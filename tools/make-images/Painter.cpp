@@ -30,6 +30,28 @@ PIX_CachedFont& CachedFont(int height, int weight, bool italic, bool upward) {
     return *slot;
 }
 
+// The mean of each factor x factor block, rounded; the size shrinks by the factor.
+Bitmap Reduce(PIX_IBitmap* src, int factor) {
+    const int w = src->getWidth() / factor, h = src->getHeight() / factor;
+    Bitmap out = MakeBitmap(w, h, 0);
+    const int n = factor * factor;
+    for (int y = 0; y < h; ++y) {
+        auto* to = reinterpret_cast<unsigned char*>(out->getBits() + y * out->getRowSpan());
+        for (int x = 0; x < w; ++x) {
+            int sum[4] = {0, 0, 0, 0};
+            for (int j = 0; j < factor; ++j) {
+                const auto* from = reinterpret_cast<const unsigned char*>(
+                    src->getBits() + (y * factor + j) * src->getRowSpan() + x * factor);
+                for (int i = 0; i < factor * 4; ++i)
+                    sum[i & 3] += from[i];
+            }
+            for (int c = 0; c < 4; ++c)
+                to[x * 4 + c] = static_cast<unsigned char>((sum[c] + n / 2) / n);
+        }
+    }
+    return out;
+}
+
 // Width of text in target pixels.
 int MeasureScaled(PIX_CachedFont& font, const char* text, int length) {
     PIX_Rect r = {0, 0, 0, 0};
@@ -70,19 +92,6 @@ void Painter::Rect(float x, float y, float w, float h, PIX_pixel color) {
     const int left = int(std::lround(S(x))), top = int(std::lround(S(y)));
     PIX_FillRect(mTarget, left, top, int(std::lround(S(x + w))) - left,
                  int(std::lround(S(y + h))) - top, color, 1.0f, kBlend);
-}
-
-void Painter::VerticalGradient(float x, float y, float w, float h, PIX_pixel top,
-                               PIX_pixel bottom) {
-    const int left = int(std::lround(S(x))), row = int(std::lround(S(y)));
-    const int rows = std::max(1, int(std::lround(S(y + h))) - row);
-    const auto start = [](int v) { return float(v) / 255.0f; };
-    const auto step = [rows](int a, int b) { return float(b - a) / 255.0f / float(rows); };
-    PIX_GradRect(mTarget, left, row, int(std::lround(S(x + w))) - left, rows, start(PIX_GETR(top)),
-                 start(PIX_GETG(top)), start(PIX_GETB(top)), start(PIX_GETA(top)), 0, 0, 0, 0,
-                 step(PIX_GETR(top), PIX_GETR(bottom)), step(PIX_GETG(top), PIX_GETG(bottom)),
-                 step(PIX_GETB(top), PIX_GETB(bottom)), step(PIX_GETA(top), PIX_GETA(bottom)),
-                 kBlend);
 }
 
 namespace {
@@ -149,6 +158,11 @@ void Painter::Ring(Point centre, float inner, float outer, PIX_pixel color) {
     Polygon(Band(a, b), color);
 }
 
+void Painter::Circle(Point centre, float radius, PIX_pixel color) {
+    PIX_Circle(mTarget, S(centre.x) - 0.5f, S(centre.y) - 0.5f, S(radius), color, 1.0f, kBlend,
+               true);
+}
+
 void Painter::ArcBand(Point centre, float inner, float outer, float from, float to,
                       PIX_pixel color) {
     const int segments = std::max(4, int(S(outer) * (to - from) / 2));
@@ -159,18 +173,10 @@ void Painter::ArcBand(Point centre, float inner, float outer, float from, float 
 }
 
 void Painter::Polygon(const std::vector<Point>& points, PIX_pixel color) {
-    std::vector<Point> scaled;
-    scaled.reserve(points.size());
-    for (const Point& p : points)
-        scaled.push_back({S(p.x), S(p.y)});
-    PolygonScaled(scaled, color);
-}
-
-void Painter::PolygonScaled(const std::vector<Point>& points, PIX_pixel color) {
     std::vector<int> xs, ys;
     for (const Point& p : points) {
-        xs.push_back(int(std::lround(p.x)));
-        ys.push_back(int(std::lround(p.y)));
+        xs.push_back(int(std::lround(S(p.x))));
+        ys.push_back(int(std::lround(S(p.y))));
     }
     PIX_FillConvexPolygon(mTarget, xs.data(), ys.data(), int(xs.size()), color, 1.0f, kBlend);
 }
@@ -183,12 +189,6 @@ void Painter::Line(Point a, Point b, float width, PIX_pixel color) {
     Polygon(
         {{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}},
         color);
-}
-
-void Painter::RoundLine(Point a, Point b, float width, PIX_pixel color) {
-    Line(a, b, width, color);
-    Disc(a, width / 2, color);
-    Disc(b, width / 2, color);
 }
 
 void Painter::ConicBand(Point centre, float inner, const std::function<float(float)>& outer,
@@ -232,7 +232,7 @@ void Painter::Text(const std::string& text, float x, float y, const Font& font, 
     // The capitals reach 12 of the 14.5 units above the baseline.
     const float capMiddle = float(metrics.ascent) * (1.0f - 6.0f / 14.5f);
     const float width = S(TextWidth(text, font));
-    float run = align == Align::Left ? 0.0f : align == Align::Centre ? width / 2 : width;
+    const float run = align == Align::Left ? 0.0f : align == Align::Centre ? width / 2 : width;
     const float tracking = S(font.tracking);
     // Letter by letter, so that tracking can open the text up. Advances are measured upright:
     // a turned font measures the turned box.
@@ -268,27 +268,6 @@ float Painter::TextWidth(const std::string& text, const Font& font) const {
 
 // ---------------------------------------------------------------------------------------------
 
-Bitmap Reduce(PIX_IBitmap* src, int factor) {
-    const int w = src->getWidth() / factor, h = src->getHeight() / factor;
-    Bitmap out = MakeBitmap(w, h, 0);
-    const int span = src->getRowSpan(), n = factor * factor;
-    std::vector<int> sums(size_t(w) * 4);
-    for (int y = 0; y < h; ++y) {
-        std::fill(sums.begin(), sums.end(), 0);
-        for (int j = 0; j < factor; ++j) {
-            const auto* row =
-                reinterpret_cast<const unsigned char*>(src->getBits() + (y * factor + j) * span);
-            for (int x = 0; x < w * factor; ++x)
-                for (int c = 0; c < 4; ++c)
-                    sums[size_t(x / factor) * 4 + size_t(c)] += row[x * 4 + c];
-        }
-        auto* out_row = reinterpret_cast<unsigned char*>(out->getBits() + y * out->getRowSpan());
-        for (int i = 0; i < w * 4; ++i)
-            out_row[i] = static_cast<unsigned char>((sums[size_t(i)] + n / 2) / n);
-    }
-    return out;
-}
-
 Bitmap RenderLayer(int width, int height, const std::function<void(Painter&)>& paint) {
     const int s = kSupersample;
     Bitmap black = MakeBitmap(width * s, height * s, Rgb(0, 0, 0));
@@ -320,12 +299,12 @@ Bitmap RenderLayer(int width, int height, const std::function<void(Painter&)>& p
     return out;
 }
 
-void Over(PIX_IBitmap* dest, PIX_IBitmap* src, int x, int y, float opacity) {
-    for (int j = 0; j < src->getHeight(); ++j)
-        for (int i = 0; i < src->getWidth(); ++i) {
-            const int dx = x + i, dy = y + j;
-            if (dx < 0 || dy < 0 || dx >= dest->getWidth() || dy >= dest->getHeight()) continue;
-            const PIX_pixel s = PIX_GetPixel(src, i, j), d = PIX_GetPixel(dest, dx, dy);
+void Over(PIX_IBitmap* dest, PIX_IBitmap* src, float opacity) {
+    const int w = std::min(dest->getWidth(), src->getWidth());
+    const int h = std::min(dest->getHeight(), src->getHeight());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const PIX_pixel s = PIX_GetPixel(src, x, y), d = PIX_GetPixel(dest, x, y);
             const float sa = float(PIX_GETA(s)) / 255.0f * opacity;
             if (sa <= 0.0f) continue;
             const float da = float(PIX_GETA(d)) / 255.0f * (1.0f - sa);
@@ -333,7 +312,7 @@ void Over(PIX_IBitmap* dest, PIX_IBitmap* src, int x, int y, float opacity) {
             const auto channel = [&](int sc, int dc) {
                 return Channel((float(sc) * sa + float(dc) * da) / a);
             };
-            PIX_PutPixel(dest, dx, dy,
+            PIX_PutPixel(dest, x, y,
                          PIX_RGBA(channel(PIX_GETR(s), PIX_GETR(d)),
                                   channel(PIX_GETG(s), PIX_GETG(d)),
                                   channel(PIX_GETB(s), PIX_GETB(d)), Channel(a * 255.0f)),
@@ -341,6 +320,9 @@ void Over(PIX_IBitmap* dest, PIX_IBitmap* src, int x, int y, float opacity) {
         }
 }
 
+namespace {
+
+// Blurs by about radius pixels (the spread of a Gaussian of that deviation).
 void Soften(Bitmap& bm, float radius) {
     // One pass of the blur spreads by a variance of half a pixel squared; wide blurs run on a
     // reduced copy, where each pass reaches further and faint values are not lost to rounding.
@@ -353,6 +335,7 @@ void Soften(Bitmap& bm, float radius) {
             PIX_Blur(bm.get(), bm.get(), 0, 0, 0, 0, w, h);
         return;
     }
+    // Padded to whole blocks with transparent pixels of the image's own colour.
     const int pw = (w + factor - 1) / factor * factor, ph = (h + factor - 1) / factor * factor;
     Bitmap padded = MakeBitmap(pw, ph, PIX_GetPixel(bm.get(), 0, 0) & ~PIX_pixel(0xff));
     PIX_Blit(padded.get(), bm.get(), 0, 0, nullptr, 1.0f, PIX_COMBINE_COPY);
@@ -363,9 +346,7 @@ void Soften(Bitmap& bm, float radius) {
                    float(h) / float(factor), 1.0f, PIX_COMBINE_COPY | PIX_COMBINE_FILTER_BILINEAR);
 }
 
-namespace {
-
-// The layer's alpha moved by (dx, dy) and softened, on the given colour.
+// The layer's alpha moved by (dx, dy), softened and scaled by gain, on the given colour.
 Bitmap SoftenedShape(PIX_IBitmap* layer, PIX_pixel color, int dx, int dy, float radius,
                      float gain) {
     const int w = layer->getWidth(), h = layer->getHeight();
@@ -376,8 +357,12 @@ Bitmap SoftenedShape(PIX_IBitmap* layer, PIX_pixel color, int dx, int dy, float 
             if (a) PIX_PutPixel(shape.get(), x, y, Fade(color, float(a) / 255.0f), 1.0f, 0);
         }
     Soften(shape, radius);
-    // The blur carries the colour along unchanged; only the alpha is scaled.
-    PIX_MultiplyAddRect(shape.get(), 0, 0, w, h, 1, 1, 1, gain, 0, 0, 0, 0);
+    // Only the alpha was meant to spread; the blur's rounding has dimmed the colour a little.
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const float a = float(PIX_GETA(PIX_GetPixel(shape.get(), x, y))) / 255.0f;
+            PIX_PutPixel(shape.get(), x, y, Fade(color, std::min(1.0f, a * gain)), 1.0f, 0);
+        }
     return shape;
 }
 
@@ -385,7 +370,7 @@ Bitmap SoftenedShape(PIX_IBitmap* layer, PIX_pixel color, int dx, int dy, float 
 
 void AddShadow(PIX_IBitmap* layer, int dx, int dy, float radius, float opacity) {
     Bitmap shadow = SoftenedShape(layer, Rgb(0, 0, 0), dx, dy, radius, opacity);
-    Over(shadow.get(), layer, 0, 0);
+    Over(shadow.get(), layer);
     PIX_Blit(layer, shadow.get(), 0, 0, nullptr, 1.0f, PIX_COMBINE_COPY);
 }
 

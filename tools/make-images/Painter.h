@@ -53,25 +53,21 @@ class Painter {
 public:
     Painter(PIX_IBitmap* target, int scale) : mTarget(target), mScale(scale) {}
 
-    PIX_IBitmap* Target() const { return mTarget; }
-    int Scale() const { return mScale; }
-
     // Colours carry their own opacity in their alpha.
     void Rect(float x, float y, float w, float h, PIX_pixel color);
-    void VerticalGradient(float x, float y, float w, float h, PIX_pixel top, PIX_pixel bottom);
     void RoundRect(float x, float y, float w, float h, float radius, PIX_pixel color);
     // The band between two rounded rectangles, the inner one inset by width.
     void RoundRectFrame(float x, float y, float w, float h, float radius, float width,
                         PIX_pixel color);
     void Disc(Point centre, float radius, PIX_pixel color);
     void Ring(Point centre, float inner, float outer, PIX_pixel color);
+    // A hairline circle, one pixel of the painting surface wide: fine detail at little cost.
+    void Circle(Point centre, float radius, PIX_pixel color);
     // The band between two radii from angle from to angle to, clockwise.
     void ArcBand(Point centre, float inner, float outer, float from, float to, PIX_pixel color);
     void Polygon(const std::vector<Point>& points, PIX_pixel color);
     // A straight band of the given width with square ends at a and b.
     void Line(Point a, Point b, float width, PIX_pixel color);
-    // The same with round ends; meant for opaque colours (the ends overlap the band).
-    void RoundLine(Point a, Point b, float width, PIX_pixel color);
     // The band between two radii, coloured by angle in wedges no wider than a pixel or two.
     // outer(angle) gives the outer radius, for outlines that are not round.
     void ConicBand(Point centre, float inner, const std::function<float(float)>& outer,
@@ -82,11 +78,10 @@ public:
     // Text with the middle of its capitals on y, aligned to x.
     void Text(const std::string& text, float x, float y, const Font& font, PIX_pixel color,
               Align align = Align::Centre);
-    float TextWidth(const std::string& text, const Font& font) const;
 
 private:
+    float TextWidth(const std::string& text, const Font& font) const;
     float S(float v) const { return v * float(mScale); }
-    void PolygonScaled(const std::vector<Point>& points, PIX_pixel color);
 
     PIX_IBitmap* mTarget;
     int mScale;
@@ -97,13 +92,9 @@ constexpr int kSupersample = 4;
 
 // Paints at kSupersample times the size and returns the image with straight alpha.
 Bitmap RenderLayer(int width, int height, const std::function<void(Painter&)>& paint);
-// The mean of each factor x factor block, rounded; the size shrinks by the factor.
-Bitmap Reduce(PIX_IBitmap* src, int factor);
 
-// src over dest with its top-left at (x, y), both with straight alpha.
-void Over(PIX_IBitmap* dest, PIX_IBitmap* src, int x, int y, float opacity = 1.0f);
-// Blurred by about radius pixels (the spread of a Gaussian of that deviation).
-void Soften(Bitmap& bm, float radius);
+// src over dest, top-left corners together, both with straight alpha.
+void Over(PIX_IBitmap* dest, PIX_IBitmap* src, float opacity = 1.0f);
 // The layer's shape in black, softened by radius, moved by (dx, dy) and laid under it at the
 // given opacity: the shadow of an object lit from the upper left.
 void AddShadow(PIX_IBitmap* layer, int dx, int dy, float radius, float opacity);

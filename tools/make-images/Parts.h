@@ -1,15 +1,18 @@
 #pragma once
 
-// The drawn parts, one frame each, at the size of one frame of their image.
+// The drawn parts at the size of one frame of their image: whole strips for the parts that
+// move, single frames for the others.
 
 #include "Look.h"
 
-// A knob turned to value (0..1) in a size x size frame.
-Bitmap PaintKnob(const look::KnobLook& knob, int size, float value);
+// A knob's strip of size x size frames, turning evenly from its lowest setting (first frame)
+// to its highest.
+Bitmap PaintKnob(const look::KnobLook& knob, int size, int frames);
 
 enum class MeterScale { Gain, Level };
-// A needle meter showing value (0..1).
-Bitmap PaintMeter(MeterScale scale, int width, int height, float value);
+// A needle meter's strip: frames stacked top to bottom, the needle moving evenly from rest at
+// the left (first frame) to full scale.
+Bitmap PaintMeter(MeterScale scale, int width, int height, int frames);
 
 enum class LampColour { Red, Amber };
 Bitmap PaintLamp(LampColour colour, int size, bool lit);

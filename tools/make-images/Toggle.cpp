@@ -32,7 +32,7 @@ void NutAndWasher(Painter& p, Point c, float size) {
         c, 0.0f, [bushing](float) { return bushing; },
         [](float a) { return Mix(Rgb(110, 112, 116), Rgb(240, 242, 244), Facing(a)); });
     for (float r = bushing * 0.62f; r < bushing; r += 1.0f)
-        p.Ring(c, r, r + 0.4f, Rgb(20, 20, 22, 90));
+        p.Circle(c, r, Rgb(20, 20, 22, 110));
     p.Disc(c, bushing * 0.55f, Rgb(16, 16, 18));
 }
 
@@ -42,13 +42,16 @@ void Lever(Painter& p, Point c, float length, float direction, float size) {
     const Point tip = Polar(c, length, direction);
     const float across = direction + kPi / 2;
     const int strips = 9;
+    // Towards the light, which stands in front of the panel and above to the left.
+    const float lx = 0.6f * std::sin(look::kLightAngle), ly = -0.6f * std::cos(look::kLightAngle);
+    const float side = std::sin(across) * lx - std::cos(across) * ly;
     for (int i = 0; i < strips; ++i) {
         const float u0 = -1.0f + 2.0f * float(i) / strips, u1 = u0 + 2.0f / strips;
-        // A cylinder facing up and left catches the light on that side.
+        // The rod's surface at u across it faces sideways by u and forwards by the rest.
         const float u = (u0 + u1) / 2;
-        const float normal = across + std::asin(std::clamp(u, -1.0f, 1.0f));
-        const float lit = std::pow(Facing(normal), 3.0f) * std::sqrt(1.0f - u * u);
-        const PIX_pixel colour = Mix(Rgb(60, 62, 66), Rgb(250, 250, 252), 0.15f + 0.85f * lit);
+        const float lit = std::max(0.0f, u * side + 0.8f * std::sqrt(1.0f - u * u));
+        const PIX_pixel colour =
+            Mix(Rgb(60, 62, 66), Rgb(250, 250, 252), 0.1f + 0.9f * std::pow(lit, 2.5f));
         p.Polygon({Polar(c, base * u0, across), Polar(tip, end * u0, across),
                    Polar(tip, end * u1, across), Polar(c, base * u1, across)},
                   colour);
