@@ -21,10 +21,10 @@ inline constexpr ImageResource kBackgroundImage = {101, "resources/img/backgroun
                                                    kEditorWidth, kEditorHeight};
 inline constexpr ImageResource kAttKnobImage = {102, "resources/img/Brindlex_attknob.png", 60, 120,
                                                 120};
-inline constexpr ImageResource kMAMeterImage = {103, "resources/img/Brindlex_mAmeter.png", 60, 160,
-                                                120};
+inline constexpr ImageResource kMAMeterImage = {103, "resources/img/Brindlex_mAmeter.png", 60, 166,
+                                                126};
 inline constexpr ImageResource kRefMeterImage = {104, "resources/img/Brindlex_refmeter.png", 60,
-                                                 160, 120};
+                                                 166, 126};
 inline constexpr ImageResource kPowerLightImage = {105, "resources/img/Brindlex_powerlight.png", 2,
                                                    50, 50};
 inline constexpr ImageResource kPowerSwitchImage = {106, "resources/img/Brindlex_powerswitch.png",

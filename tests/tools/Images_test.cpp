@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -174,6 +175,26 @@ TEST(Images, KnobsAndLampsAreTransparentInTheirCorners) {
             for (const auto& [x, y] : {std::pair{0, 0}, {w, 0}, {0, h}, {w, h}})
                 EXPECT_EQ(PIX_GETA(PIX_GetPixel(frame.get(), x, y)), 0)
                     << "frame " << i + 1 << " at " << x << ", " << y;
+        }
+    }
+}
+
+// Shadows and glows fade out within the image, so no control shows a hard edge on the panel.
+TEST(Images, ControlsFadeOutBeforeTheirEdges) {
+    for (const b::ImageResource* image : b::kImages) {
+        if (image == &b::kBackgroundImage) continue;
+        SCOPED_TRACE(image->file);
+        ASSERT_NE(Image(*image), nullptr);
+        for (int i = 0; i < image->frames; ++i) {
+            const auto frame = Frame(*image, i);
+            int edge = 0;
+            for (int x = 0; x < image->width; ++x)
+                edge = std::max({edge, PIX_GETA(PIX_GetPixel(frame.get(), x, 0)),
+                                 PIX_GETA(PIX_GetPixel(frame.get(), x, image->height - 1))});
+            for (int y = 0; y < image->height; ++y)
+                edge = std::max({edge, PIX_GETA(PIX_GetPixel(frame.get(), 0, y)),
+                                 PIX_GETA(PIX_GetPixel(frame.get(), image->width - 1, y))});
+            EXPECT_LE(edge, 8) << "frame " << i + 1;
         }
     }
 }

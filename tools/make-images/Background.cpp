@@ -128,6 +128,14 @@ void Below(Painter& p, const b::ControlPlacement& control, const std::string& te
     Legend(p, text, {c.x, float(control.y + control.image->height) + gap});
 }
 
+// Under a meter's case, which leaves the image's last pixels to its shadow.
+void BelowMeter(Painter& p, const b::ControlPlacement& meter, const std::string& text) {
+    const float room = look::kMeterShadowRoom;
+    Legend(p, text,
+           {float(meter.x) + (float(meter.image->width) - room) / 2,
+            float(meter.y + meter.image->height) - room + 9.0f});
+}
+
 constexpr float kLargeNumbers = 9.0f, kSmallNumbers = 8.0f;
 
 void Scales(Painter& p) {
@@ -166,9 +174,9 @@ void Legends(Painter& p) {
     underKnob(b::kEQLevelKnob, look::kGainKnob.radius, kLargeNumbers, "LEVEL", "dB");
     underKnob(b::kLimiterAttenuationKnob, large, kLargeNumbers, "ATTEN.", nullptr);
 
-    Below(p, b::kAmpMeter, "LEVEL", 9.0f);
-    Below(p, b::kGainMeter, "GAIN", 9.0f);
-    Below(p, b::kOutputMeter, "OUTPUT", 9.0f);
+    BelowMeter(p, b::kAmpMeter, "LEVEL");
+    BelowMeter(p, b::kGainMeter, "GAIN");
+    BelowMeter(p, b::kOutputMeter, "OUTPUT");
 
     // Stage switches: "ON" by the lever's upper end, "OFF" by its lower; "POWER" over the lamp.
     const auto power = [&](const b::ControlPlacement& lamp, const b::ControlPlacement& toggle) {

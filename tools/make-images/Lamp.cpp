@@ -28,7 +28,7 @@ PIX_pixel GlowFor(LampColour colour) {
 Bitmap PaintLamp(LampColour colour, int size, bool lit) {
     const float s = float(size);
     const Point c = {s / 2, s / 2};
-    const float bezel = s * 0.34f, jewel = s * 0.235f;
+    const float bezel = s * 0.32f, jewel = s * 0.225f;
     const Glass glass = GlassFor(colour, lit);
 
     Bitmap lamp = RenderLayer(size, size, [&](Painter& p) {
@@ -47,7 +47,7 @@ Bitmap PaintLamp(LampColour colour, int size, bool lit) {
         p.Ring(c, bezel - 0.8f, bezel, Rgb(30, 30, 32, 160));
         p.Ring(c, jewel, jewel + 1.0f, Rgb(10, 8, 8));
     });
-    AddShadow(lamp.get(), look::kShadowX, look::kShadowY, 1.8f, 0.55f);
+    AddShadow(lamp.get(), look::kShadowX, look::kShadowY - 1, 1.4f, 0.55f);
 
     // The jewel: brighter towards the middle, cut into facets that catch the light unevenly.
     const Bitmap glassLayer = RenderLayer(size, size, [&](Painter& p) {
@@ -70,7 +70,7 @@ Bitmap PaintLamp(LampColour colour, int size, bool lit) {
     });
     if (lit) {
         // The light spills over the bezel and onto the panel around it.
-        const Bitmap glow = Glow(glassLayer.get(), GlowFor(colour), 4.5f, 3.4f);
+        const Bitmap glow = Glow(glassLayer.get(), GlowFor(colour), s * 0.085f, 3.4f);
         Over(lamp.get(), glow.get(), 0.8f);
     }
     Over(lamp.get(), glassLayer.get());

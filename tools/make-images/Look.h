@@ -56,7 +56,9 @@ constexpr KnobLook kAttKnob = {45.0f, 22.0f, 24, false, Rgb(240, 232, 208)};
 constexpr KnobLook kGainKnob = {44.0f, 13.0f, 18, true, Rgb(36, 34, 32)};
 constexpr KnobLook kSmallKnob = {26.5f, 12.0f, 16, false, Rgb(240, 232, 208)};
 
-// Needle meters: the needle turns about a pivot hidden below the window.
+// Needle meters: the needle turns about a pivot hidden below the window. The case leaves room
+// for its shadow at the right and bottom of the image.
+constexpr float kMeterShadowRoom = 6.0f;
 constexpr float kMeterMinAngle = Radians(-39.0f);
 constexpr float kMeterMaxAngle = Radians(39.0f);
 inline float MeterAngle(float value) {

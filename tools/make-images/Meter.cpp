@@ -68,7 +68,9 @@ void Scale(Painter& p, Point pivot, float radius, const std::vector<look::Mark>&
 
 Bitmap PaintMeter(MeterScale scale, int width, int height, int frames) {
     const Face face = FaceFor(scale);
-    const float w = float(width), h = float(height);
+    // The case, with room to the right and below for its shadow.
+    const float w = float(width) - look::kMeterShadowRoom;
+    const float h = float(height) - look::kMeterShadowRoom;
     // The window, and the pivot hidden below it.
     const float wx = 13.0f, wy = 11.0f, ww = w - 26.0f, wh = h - 32.0f;
     const Point pivot = {w / 2, wy + wh + 20.0f};

@@ -72,11 +72,11 @@ Bitmap PaintToggle(int width, int height, bool horizontal, bool on) {
     const Point c = {w / 2 - 1.0f, h / 2 - 1.0f};
     const float direction =
         horizontal ? (on ? Radians(90.0f) : Radians(-90.0f)) : (on ? 0.0f : Radians(180.0f));
-    const float reach = (horizontal ? w : h) / 2 - size * 0.2f;
+    const float reach = (horizontal ? w : h) / 2 - size * 0.22f;
     Bitmap layer = RenderLayer(width, height, [&](Painter& p) {
         NutAndWasher(p, c, size);
         Lever(p, c, reach, direction, size);
     });
-    AddShadow(layer.get(), look::kShadowX + 1, look::kShadowY + 1, 1.8f, 0.6f);
+    AddShadow(layer.get(), look::kShadowX, look::kShadowY - 1, 1.3f, 0.6f);
     return layer;
 }

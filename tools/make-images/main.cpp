@@ -20,10 +20,11 @@ int Usage() {
     return 2;
 }
 
-// A lively editor: knobs at assorted settings, the amp and EQ stages on, meters in motion.
+// A lively editor in attach order: knobs at assorted settings, all three stages on with the
+// equaliser narrow, meters in motion.
 int PreviewFrame(int control) {
-    static const int frames[brindlex::kNumControls] = {46, 22, 38, 1,  1, 24, 36, 2, 2,
-                                                       2,  2,  2,  41, 2, 12, 30, 60};
+    static const int frames[brindlex::kNumControls] = {46, 50, 38, 2,  2, 24, 36, 2, 1,
+                                                       2,  1,  2,  41, 2, 12, 30, 60};
     return frames[control];
 }
 
