@@ -9,7 +9,8 @@ namespace {
 
 using look::Facing;
 
-// Depth of the flute cut at angle (relative to the knob's turn), as a share of the radius.
+// How deep the flutes cut at angle (relative to the knob's turn): 0 on a ridge, 1 at the
+// bottom of a flute.
 float FluteCut(float angle, int flutes) {
     const float period = 2 * kPi / float(flutes);
     float u = std::fmod(angle / period, 1.0f);
