@@ -22,6 +22,10 @@ enum : CFTypeID {
     kCFURLTypeID,
     kCFBundleTypeID,
     kCFErrorTypeID,
+    kCGColorSpaceTypeID,
+    kCGDataProviderTypeID,
+    kCGImageTypeID,
+    kCGContextTypeID,
 };
 
 struct CFObject;

@@ -106,9 +106,10 @@ CFStringRef CFCopyDescription(CFTypeRef object) {
 }
 
 CFStringRef CFCopyTypeIDDescription(CFTypeID typeID) {
-    static constexpr const char* kNames[] = {"",       "CFString", "CFNumber", "CFBoolean",
-                                             "CFDate", "CFData",   "CFArray",  "CFDictionary",
-                                             "CFURL",  "CFBundle", "CFError"};
+    static constexpr const char* kNames[] = {
+        "",        "CFString",     "CFNumber",       "CFBoolean", "CFDate",
+        "CFData",  "CFArray",      "CFDictionary",   "CFURL",     "CFBundle",
+        "CFError", "CGColorSpace", "CGDataProvider", "CGImage",   "CGContext"};
     if (typeID == 0 || typeID >= sizeof kNames / sizeof kNames[0]) return nullptr;
     return CFStringCreateWithCString(nullptr, kNames[typeID], kCFStringEncodingUTF8);
 }

@@ -467,3 +467,35 @@ CFURLRef CFBundleCopyResourceURL(CFBundleRef bundle, CFStringRef resourceName,
 // The loaded shared object the bundle was found by, the running executable for the main
 // bundle, else Contents/<processor>-linux/<CFBundleExecutable>[.so] when that file exists.
 CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle);
+
+// ---- User notifications --------------------------------------------------------------------
+
+enum : CFOptionFlags {
+    kCFUserNotificationStopAlertLevel = 0,
+    kCFUserNotificationNoteAlertLevel = 1,
+    kCFUserNotificationCautionAlertLevel = 2,
+    kCFUserNotificationPlainAlertLevel = 3,
+};
+enum : CFOptionFlags {
+    kCFUserNotificationDefaultResponse = 0,
+    kCFUserNotificationAlternateResponse = 1,
+    kCFUserNotificationOtherResponse = 2,
+    kCFUserNotificationCancelResponse = 3,
+    kCFUserNotificationResponseMask = 3,
+};
+enum : CFOptionFlags {
+    kCFUserNotificationNoDefaultButtonFlag = 1ul << 5,
+    kCFUserNotificationUseRadioButtonsFlag = 1ul << 6,
+};
+
+// Shows an alert and waits for a button: the default one (null title: the system's "OK"), and
+// the alternate and other ones when their titles are given. The window system shows it (see
+// WindowSystem.h; the headless one answers from its script and records what it was asked).
+// *responseFlags (when given) receives the response; the result is 0. Arguments that are not
+// strings count as absent; the icon, sound and localisation URLs are not used.
+SInt32 CFUserNotificationDisplayAlert(CFTimeInterval timeout, CFOptionFlags flags, CFURLRef iconURL,
+                                      CFURLRef soundURL, CFURLRef localizationURL,
+                                      CFStringRef alertHeader, CFStringRef alertMessage,
+                                      CFStringRef defaultButtonTitle,
+                                      CFStringRef alternateButtonTitle,
+                                      CFStringRef otherButtonTitle, CFOptionFlags* responseFlags);

@@ -1,8 +1,11 @@
 // A minimal component built as its own shared object, with its own copy of the platform library
 // (as a real component has), so that tests can cross the boundary between two copies: events it
-// notifies must reach the host's listeners, objects it makes must be usable by the host, and it
-// must find its own bundle.
+// notifies must reach the host's listeners, objects it makes must be usable by the host, it
+// must find its own bundle, and its Cocoa view factory must be found by name and its view's
+// timer fired by the host's run loop.
 
+#include "AUCocoaUIView.h"
+#include "AppKit.h"
 #include "AudioUnit.h"
 
 namespace {
@@ -46,7 +49,58 @@ CFDictionaryRef CopyClassInfo(const State& state) {
     return info;
 }
 
+// Fills itself with grey levels that count the ticks of its timer (every half second while it is
+// in a window), and answers a key with an alert naming the key.
+class PlatformTestView : public NSView {
+public:
+    void viewDidMoveToWindow() override {
+        if (window() && !mTimer)
+            mTimer = NSTimer::scheduledTimerWithTimeInterval(0.5, this, &PlatformTestView::Tick,
+                                                             nullptr, true);
+        if (!window() && mTimer) {
+            mTimer->invalidate();
+            mTimer = nullptr;
+        }
+    }
+    void drawRect(NSRect dirtyRect) override {
+        auto* port = static_cast<CGContextRef>(NSGraphicsContext::currentContext()->graphicsPort());
+        const CGFloat level = mTicks / 255.0;
+        CGContextSetRGBFillColor(port, level, level, level, 1);
+        CGContextFillRect(port, dirtyRect);
+    }
+    void keyDown(NSEvent* event) override {
+        CFStringRef key = CFStringCreateWithCString(nullptr, event->characters()->UTF8String(),
+                                                    kCFStringEncodingUTF8);
+        CFOptionFlags response;
+        CFUserNotificationDisplayAlert(0, kCFUserNotificationNoteAlertLevel, nullptr, nullptr,
+                                       nullptr, key, key, nullptr, nullptr, nullptr, &response);
+        CFRelease(key);
+    }
+    bool acceptsFirstResponder() override { return true; }
+
+private:
+    void Tick(NSTimer*) {
+        ++mTicks;
+        setNeedsDisplay(true);
+    }
+    NSTimer* mTimer = nullptr; // not retained: the run loop keeps it while it is valid
+    int mTicks = 0;
+};
+
 } // namespace
+
+// The view factory a host finds by name.
+class PlatformTest_ViewFactory : public NSObject, public AUCocoaUIBase {
+public:
+    unsigned interfaceVersion() override { return 0; }
+    NSView* uiViewForAudioUnit(AudioUnit, NSSize size) override {
+        NSView* view =
+            (new PlatformTestView)->initWithFrame(NSMakeRect(0, 0, size.width, size.height));
+        return static_cast<NSView*>(view->autorelease());
+    }
+    NSString* description() const override { return NSSTR("Platform Test View"); }
+};
+NS_REGISTER_CLASS(PlatformTest_ViewFactory);
 
 extern "C" __attribute__((visibility("default"))) ComponentResult
 PlatformTestComponent_Entry(ComponentParameters* params, Handle storage) {

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
 #include <fstream>
@@ -81,4 +82,37 @@ TestComponentBundle MakeAndLoad() {
 const TestComponentBundle& LoadTestComponentBundle() {
     static const TestComponentBundle bundle = MakeAndLoad();
     return bundle;
+}
+
+void HeadlessTest::SetUp() {
+    SetWindowSystem(nullptr);
+    headless = GetHeadlessWindowSystem();
+    mPool = new NSAutoreleasePool;
+}
+
+void HeadlessTest::TearDown() {
+    mPool->release();
+}
+
+uint32_t PixelAt(CGContextRef context, size_t x, size_t y) {
+    const auto* row = static_cast<const unsigned char*>(CGBitmapContextGetData(context)) +
+                      y * CGBitmapContextGetBytesPerRow(context);
+    uint32_t pixel;
+    std::memcpy(&pixel, row + x * 4, sizeof pixel);
+    return pixel;
+}
+
+void RunUntil(NSTimeInterval time) {
+    NSRunLoop::mainRunLoop()->runUntilDate(NSDate::dateWithTimeIntervalSinceReferenceDate(time));
+}
+
+CGImageRef CreateImage(const void* bytes, size_t size, size_t width, size_t height,
+                       size_t bitsPerPixel, size_t bytesPerRow, CGBitmapInfo info) {
+    CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
+    CGDataProviderRef provider = CGDataProviderCreateWithData(nullptr, bytes, size, nullptr);
+    CGImageRef image = CGImageCreate(width, height, 8, bitsPerPixel, bytesPerRow, space, info,
+                                     provider, nullptr, false, kCGRenderingIntentDefault);
+    CGDataProviderRelease(provider);
+    CGColorSpaceRelease(space);
+    return image;
 }

@@ -1,0 +1,578 @@
+#pragma once
+
+// AppKit for Linux, as C++: events and responders, views, graphics contexts, windows, the cursor,
+// the pasteboard, the workspace and the open and save panels, under the platform's published
+// names and values. Foundation.h describes how Objective-C maps to C++ here.
+//
+// What the screen, the user and the system answer comes from the window system (see
+// WindowSystem.h). The default one is headless: views keep what is drawn into them, the cursor,
+// pasteboard and workspace only record, and alerts and panels answer from a script, so that
+// every path can run in tests without a display.
+//
+// Coordinates are the platform's: screen coordinates have their origin at the bottom-left
+// corner of the main display with y pointing up, in points; a window's base coordinates have
+// their origin at the bottom-left corner of its content; a view's have their origin at the
+// bottom-left corner of its bounds with y pointing up, unless the view is flipped.
+
+#include "Carbon.h"
+#include "CoreGraphics.h"
+#include "Foundation.h"
+
+#include <vector>
+
+class NSGraphicsContext;
+class NSView;
+class NSWindow;
+
+// Makes AppKit usable in a program that is not an AppKit application; always YES.
+BOOL NSApplicationLoad();
+
+extern NSString* const NSEventTrackingRunLoopMode;
+extern NSString* const NSModalPanelRunLoopMode;
+
+// ---- Events --------------------------------------------------------------------------------
+
+typedef NSUInteger NSEventType;
+enum : NSEventType {
+    NSLeftMouseDown = 1,
+    NSLeftMouseUp = 2,
+    NSRightMouseDown = 3,
+    NSRightMouseUp = 4,
+    NSMouseMoved = 5,
+    NSLeftMouseDragged = 6,
+    NSRightMouseDragged = 7,
+    NSMouseEntered = 8,
+    NSMouseExited = 9,
+    NSKeyDown = 10,
+    NSKeyUp = 11,
+    NSFlagsChanged = 12,
+    NSScrollWheel = 22,
+    NSOtherMouseDown = 25,
+    NSOtherMouseUp = 26,
+    NSOtherMouseDragged = 27,
+};
+
+enum : NSUInteger {
+    NSAlphaShiftKeyMask = 1ul << 16,
+    NSShiftKeyMask = 1ul << 17,
+    NSControlKeyMask = 1ul << 18,
+    NSAlternateKeyMask = 1ul << 19,
+    NSCommandKeyMask = 1ul << 20,
+    NSNumericPadKeyMask = 1ul << 21,
+    NSHelpKeyMask = 1ul << 22,
+    NSFunctionKeyMask = 1ul << 23,
+    NSDeviceIndependentModifierFlagsMask = 0xffff0000ul,
+};
+
+class NSEvent : public NSObject {
+public:
+    // Mouse buttons, moves and drags; null for another type. The window is found by number.
+    static NSEvent* mouseEventWithType(NSEventType type, NSPoint location, NSUInteger modifierFlags,
+                                       NSTimeInterval timestamp, NSInteger windowNumber,
+                                       NSGraphicsContext* context, NSInteger eventNumber,
+                                       NSInteger clickCount, float pressure);
+    // Key downs, ups and modifier changes; null for another type.
+    static NSEvent* keyEventWithType(NSEventType type, NSPoint location, NSUInteger modifierFlags,
+                                     NSTimeInterval timestamp, NSInteger windowNumber,
+                                     NSGraphicsContext* context, NSString* characters,
+                                     NSString* charactersIgnoringModifiers, bool isARepeat,
+                                     unsigned short keyCode);
+    // Not on the platform, which makes wheel events only from Quartz events: a wheel event
+    // moving deltaX columns and deltaY lines (positive: left and up).
+    static NSEvent* scrollWheelEventWithLocation(NSPoint location, NSUInteger modifierFlags,
+                                                 NSTimeInterval timestamp, NSInteger windowNumber,
+                                                 CGFloat deltaX, CGFloat deltaY);
+    // The pointer in screen coordinates (the window system's pointer, see
+    // CGDisplayMoveCursorToPoint).
+    static NSPoint mouseLocation();
+
+    NSEventType type() const { return mType; }
+    NSPoint locationInWindow() const { return mLocation; }
+    NSUInteger modifierFlags() const { return mModifierFlags; }
+    NSTimeInterval timestamp() const { return mTimestamp; }
+    NSInteger windowNumber() const { return mWindowNumber; }
+    NSWindow* window() const; // null when no window has the number
+    NSInteger clickCount() const { return mClickCount; }
+    NSInteger buttonNumber() const; // 0 left, 1 right, 2 other
+    float pressure() const { return mPressure; }
+    CGFloat deltaX() const { return mDeltaX; }
+    CGFloat deltaY() const { return mDeltaY; }
+    CGFloat deltaZ() const { return 0; }
+    CGFloat scrollingDeltaX() const { return mDeltaX; }
+    CGFloat scrollingDeltaY() const { return mDeltaY; }
+    bool hasPreciseScrollingDeltas() const { return false; }
+    NSString* characters() const { return mCharacters; }
+    NSString* charactersIgnoringModifiers() const { return mCharactersIgnoringModifiers; }
+    unsigned short keyCode() const { return mKeyCode; }
+    bool isARepeat() const { return mIsARepeat; }
+
+protected:
+    ~NSEvent() override;
+
+private:
+    NSEvent() = default;
+    NSEventType mType = 0;
+    NSPoint mLocation{};
+    NSUInteger mModifierFlags = 0;
+    NSTimeInterval mTimestamp = 0;
+    NSInteger mWindowNumber = 0;
+    NSInteger mClickCount = 0;
+    float mPressure = 0;
+    CGFloat mDeltaX = 0;
+    CGFloat mDeltaY = 0;
+    NSString* mCharacters = nullptr;                  // retained
+    NSString* mCharactersIgnoringModifiers = nullptr; // retained
+    unsigned short mKeyCode = 0;
+    bool mIsARepeat = false;
+};
+
+// ---- Responders ----------------------------------------------------------------------------
+
+// The event methods a view or window overrides. Unless overridden, each passes the event to the
+// next responder (a view's superview, then the window), as on the platform.
+class NSResponder : public NSObject {
+public:
+    NSResponder* nextResponder() const { return mNextResponder; }
+    void setNextResponder(NSResponder* responder) { mNextResponder = responder; }
+    virtual bool acceptsFirstResponder(); // NO
+    virtual bool becomeFirstResponder();  // YES
+    virtual bool resignFirstResponder();  // YES
+
+    virtual void mouseDown(NSEvent* event);
+    virtual void mouseUp(NSEvent* event);
+    virtual void mouseDragged(NSEvent* event);
+    virtual void mouseMoved(NSEvent* event);
+    virtual void rightMouseDown(NSEvent* event);
+    virtual void rightMouseUp(NSEvent* event);
+    virtual void rightMouseDragged(NSEvent* event);
+    virtual void otherMouseDown(NSEvent* event);
+    virtual void otherMouseUp(NSEvent* event);
+    virtual void otherMouseDragged(NSEvent* event);
+    virtual void scrollWheel(NSEvent* event);
+    virtual void keyDown(NSEvent* event);
+    virtual void keyUp(NSEvent* event);
+    virtual void flagsChanged(NSEvent* event);
+
+private:
+    NSResponder* mNextResponder = nullptr; // not retained
+};
+
+// ---- Views ---------------------------------------------------------------------------------
+
+typedef NSInteger NSToolTipTag;
+
+// An object that supplies tool tip texts on demand (the NSToolTipOwner protocol).
+class NSToolTipOwner {
+public:
+    // view:stringForToolTip:point:userData:
+    virtual NSString* view(NSView* view, NSToolTipTag tag, NSPoint point, void* userData) = 0;
+
+protected:
+    ~NSToolTipOwner() = default;
+};
+
+// A rectangle of a view with its own coordinate system, drawing through drawRect and receiving
+// events. Here every view draws into a backing store of its own: a bitmap of its bounds times
+// the device scale of its window (1 outside a window), which keeps what was last drawn and can
+// be read back (backingStore). The window system is told of every redrawn area, so that a window
+// system with a screen can show it.
+class NSView : public NSResponder {
+public:
+    NSView();
+    virtual NSView* initWithFrame(NSRect frame);
+
+    NSRect frame() const { return mFrame; }
+    // The frame's size at the bounds origin.
+    NSRect bounds() const;
+    // Both marks the whole view for display; setFrame goes through the other two.
+    virtual void setFrameSize(NSSize size);
+    virtual void setFrameOrigin(NSPoint origin);
+    void setFrame(NSRect frame);
+    void setBoundsOrigin(NSPoint origin);
+
+    NSView* superview() const { return mSuperview; }
+    NSWindow* window() const { return mWindow; }
+    NSArray<NSView*>* subviews() const; // autoreleased snapshot
+    // Retains the view (taking it from a previous superview) and puts it in front of the
+    // others. A view cannot become its own subview or descendant.
+    void addSubview(NSView* view);
+    // Releases the view; keep a reference to use it afterwards.
+    void removeFromSuperview();
+    bool isDescendantOf(NSView* view) const;
+    virtual void viewWillMoveToWindow(NSWindow* window);
+    virtual void viewDidMoveToWindow();
+    virtual void viewWillMoveToSuperview(NSView* superview);
+    virtual void viewDidMoveToSuperview();
+
+    bool isHidden() const { return mHidden; }
+    void setHidden(bool hidden);
+    virtual bool isFlipped() const; // NO: y points up
+    // An opaque view paints every pixel it is asked to; others have the area cleared first.
+    virtual bool isOpaque() const; // NO
+
+    // From and to another view of the same window (null: the window's base coordinates).
+    NSPoint convertPointFromView(NSPoint point, NSView* view) const;
+    NSPoint convertPointToView(NSPoint point, NSView* view) const;
+    NSRect convertRectFromView(NSRect rect, NSView* view) const;
+    NSRect convertRectToView(NSRect rect, NSView* view) const;
+    NSSize convertSizeToBacking(NSSize size) const; // times the device scale
+    // The deepest visible view under the point (in the superview's coordinates).
+    virtual NSView* hitTest(NSPoint point);
+
+    // Drawing. Marking collects one rectangle (the union of what was marked); display draws
+    // this view and its subviews over the rectangle, each through drawRect with a current
+    // NSGraphicsContext over its backing store (flipped when the view is), the clip set to the
+    // area and the transform including the device scale.
+    void setNeedsDisplay(bool flag);
+    void setNeedsDisplayInRect(NSRect rect);
+    bool needsDisplay() const { return !NSIsEmptyRect(mDirtyRect); }
+    void display();
+    void displayIfNeeded();
+    void displayRect(NSRect rect);
+    virtual void drawRect(NSRect dirtyRect); // draws nothing
+
+    // Tool tips. The owner (not retained, so it must outlive its rectangles) is an NSString, the
+    // text, or an NSToolTipOwner asked for the text when it is needed.
+    NSToolTipTag addToolTipRect(NSRect rect, id owner, void* userData);
+    void removeToolTip(NSToolTipTag tag);
+    void removeAllToolTips();
+    void setToolTip(NSString* toolTip); // for the whole view; null removes it
+    NSString* toolTip() const { return mToolTip; }
+
+    // Not on the platform: what the window system reads.
+    // The pixels last drawn (kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Host, top row
+    // first, bounds x device scale); null before the first display.
+    CGContextRef backingStore() const { return mBackingStore; }
+    CGFloat backingScaleFactor() const; // the window's, 1 outside a window
+    size_t toolTipRectCount() const { return mToolTipRects.size(); }
+    // The text a tool tip shows with the pointer resting at the point (view coordinates): the
+    // most recently added rectangle there, else the view's tool tip; null when none.
+    NSString* toolTipAtPoint(NSPoint point);
+
+protected:
+    ~NSView() override;
+
+private:
+    friend class NSWindow;
+    struct ToolTipRect {
+        NSToolTipTag tag;
+        NSRect rect;
+        id owner;
+        void* userData;
+    };
+
+    void SetWindow(NSWindow* window);
+    void Detach();                    // from the superview, without releasing
+    void LeaveContainer();            // its superview, or the window it is the content view of
+    void SetNeedsDisplayEverywhere(); // this view and every subview
+    void DrawArea(NSRect area);
+    bool PrepareBackingStore();
+    NSPoint ToSuperview(NSPoint point) const;
+    NSPoint FromSuperview(NSPoint point) const;
+    NSPoint ToBase(NSPoint point) const;
+    NSPoint FromBase(NSPoint point) const;
+
+    NSRect mFrame{};
+    NSPoint mBoundsOrigin{};
+    NSView* mSuperview = nullptr;   // not retained
+    NSWindow* mWindow = nullptr;    // not retained
+    std::vector<NSView*> mSubviews; // retained, back to front
+    bool mHidden = false;
+    NSRect mDirtyRect{};
+    CGContextRef mBackingStore = nullptr;
+    CGFloat mBackingScale = 0;
+    std::vector<ToolTipRect> mToolTipRects;
+    NSToolTipTag mNextToolTipTag = 1;
+    NSString* mToolTip = nullptr; // retained
+};
+
+// ---- Graphics contexts ---------------------------------------------------------------------
+
+// A Quartz context (its graphics port) with the flipped flag AppKit keeps for it. Each thread
+// has a current context: the view being drawn sets its own for the time of drawRect.
+class NSGraphicsContext : public NSObject {
+public:
+    static NSGraphicsContext* currentContext();
+    static void setCurrentContext(NSGraphicsContext* context);
+    // Push and pop the current context together with its port's graphics state.
+    static void saveGraphicsState();
+    static void restoreGraphicsState();
+    // The flag only records how the caller sees the port: the port's transform is unchanged,
+    // so drawing into either context gives the same pixels, as on the platform. Null for a null
+    // port.
+    static NSGraphicsContext* graphicsContextWithGraphicsPort(void* graphicsPort,
+                                                              bool initialFlippedState);
+
+    void* graphicsPort() const { return mPort; }
+    CGContextRef CGContext() const { return mPort; }
+    bool isFlipped() const { return mFlipped; }
+    void flushGraphics();
+
+protected:
+    ~NSGraphicsContext() override;
+
+private:
+    NSGraphicsContext(CGContextRef port, bool flipped);
+    CGContextRef mPort; // retained
+    bool mFlipped;
+};
+
+// ---- Windows -------------------------------------------------------------------------------
+
+enum : NSUInteger {
+    NSBorderlessWindowMask = 0,
+    NSTitledWindowMask = 1u << 0,
+    NSClosableWindowMask = 1u << 1,
+    NSMiniaturizableWindowMask = 1u << 2,
+    NSResizableWindowMask = 1u << 3,
+};
+
+typedef NSUInteger NSBackingStoreType;
+enum : NSBackingStoreType {
+    NSBackingStoreRetained = 0,
+    NSBackingStoreNonretained = 1,
+    NSBackingStoreBuffered = 2,
+};
+
+typedef NSInteger NSWindowOrderingMode;
+enum : NSWindowOrderingMode {
+    NSWindowBelow = -1,
+    NSWindowOut = 0,
+    NSWindowAbove = 1,
+};
+
+// A window: a frame on the screen with a content view. Windows are numbered from 1 in the order
+// they are made, and the window system is told when they are shown, hidden, moved and closed.
+// sendEvent routes events as AppKit does: mouse downs, wheel events and (when the window accepts
+// them) mouse moves to the view under the pointer, drags and ups to the view that got the
+// mouse down, keys to the first responder.
+class NSWindow : public NSResponder {
+public:
+    NSWindow(); // a borderless window with an empty frame
+    // A frame around contentRect: titled windows add a title bar 22 points high.
+    NSWindow* initWithContentRect(NSRect contentRect, NSUInteger styleMask,
+                                  NSBackingStoreType backing, bool defer);
+    // A Cocoa window over a Carbon window, with the Carbon window's content bounds as its frame.
+    // Null (the object released) for a null window.
+    NSWindow* initWithWindowRef(WindowRef windowRef);
+    WindowRef windowRef() const { return mWindowRef; }
+
+    static NSRect frameRectForContentRect(NSRect contentRect, NSUInteger styleMask);
+    static NSRect contentRectForFrameRect(NSRect frameRect, NSUInteger styleMask);
+    NSRect frame() const { return mFrame; }
+    NSRect contentRectForFrameRect(NSRect frameRect) const;
+    NSRect frameRectForContentRect(NSRect contentRect) const;
+    void setFrame(NSRect frame, bool display);
+    void setFrameOrigin(NSPoint origin);
+    NSUInteger styleMask() const { return mStyleMask; }
+    NSInteger windowNumber() const { return mWindowNumber; }
+
+    // The content view fills the content rectangle; the window retains it.
+    NSView* contentView() const { return mContentView; }
+    void setContentView(NSView* view);
+
+    void orderFront(id sender);
+    void orderOut(id sender);
+    void makeKeyAndOrderFront(id sender);
+    bool isVisible() const { return mVisible; }
+    // Orders the window out, takes it from its parent, and releases it when it is released
+    // when closed.
+    void close();
+    void display();
+    void displayIfNeeded();
+
+    bool isOpaque() const { return mOpaque; }
+    void setOpaque(bool opaque) { mOpaque = opaque; }
+    bool hasShadow() const { return mHasShadow; }
+    void setHasShadow(bool hasShadow) { mHasShadow = hasShadow; }
+    bool canHide() const { return mCanHide; }
+    void setCanHide(bool canHide) { mCanHide = canHide; }
+    bool isReleasedWhenClosed() const { return mReleasedWhenClosed; }
+    void setReleasedWhenClosed(bool released) { mReleasedWhenClosed = released; }
+
+    // A child moves with its parent and is shown and hidden with it; the parent retains its
+    // children. NSWindowOut does nothing.
+    void addChildWindow(NSWindow* child, NSWindowOrderingMode place);
+    void removeChildWindow(NSWindow* child);
+    NSArray<NSWindow*>* childWindows() const; // autoreleased snapshot, in order of adding
+    NSWindow* parentWindow() const { return mParent; }
+
+    // Titled windows can; borderless ones cannot unless a subclass says so.
+    virtual bool canBecomeKeyWindow() const;
+    bool isKeyWindow() const;
+    void makeKeyWindow();
+    NSResponder* firstResponder() const { return mFirstResponder; }
+    // Null makes the window itself first responder. NO when the responder refuses.
+    bool makeFirstResponder(NSResponder* responder);
+    bool acceptsMouseMovedEvents() const { return mAcceptsMouseMovedEvents; }
+    void setAcceptsMouseMovedEvents(bool accepts) { mAcceptsMouseMovedEvents = accepts; }
+    virtual void sendEvent(NSEvent* event);
+
+    NSPoint convertBaseToScreen(NSPoint point) const;
+    NSPoint convertScreenToBase(NSPoint point) const;
+    NSPoint mouseLocationOutsideOfEventStream() const;
+
+    // The device scale of the screen the window is on (2 for a high-density screen).
+    CGFloat backingScaleFactor() const { return mBackingScaleFactor; }
+    // Not on the platform: puts the window on a screen of that scale (1 or more); its views
+    // draw at the new scale from their next display, which is due at once.
+    void setBackingScaleFactor(CGFloat scale);
+
+protected:
+    ~NSWindow() override;
+
+private:
+    friend class NSView;
+    void Register();
+    void SetVisible(bool visible);
+    void ForgetView(NSView* view); // the view leaves the window
+    NSView* HitView(NSPoint location) const;
+
+    NSRect mFrame{};
+    NSUInteger mStyleMask = NSBorderlessWindowMask;
+    WindowRef mWindowRef = nullptr;
+    NSInteger mWindowNumber = 0;
+    NSView* mContentView = nullptr; // retained
+    bool mVisible = false;
+    bool mClosed = false;
+    bool mOpaque = true;
+    bool mHasShadow = true;
+    bool mCanHide = true;
+    bool mReleasedWhenClosed = true;
+    bool mAcceptsMouseMovedEvents = false;
+    NSWindow* mParent = nullptr;            // not retained
+    std::vector<NSWindow*> mChildren;       // retained
+    NSResponder* mFirstResponder = nullptr; // not retained; the window or a view in it
+    NSView* mMouseView = nullptr;           // got the last mouse down; not retained
+    CGFloat mBackingScaleFactor = 1;
+};
+
+// ---- Cursor --------------------------------------------------------------------------------
+
+class NSCursor : public NSObject {
+public:
+    // The same count as CGDisplayHideCursor and CGDisplayShowCursor on the main display.
+    static void hide();
+    static void unhide();
+    static NSCursor* arrowCursor();
+    static NSCursor* IBeamCursor();
+    static NSCursor* crosshairCursor();
+    static NSCursor* pointingHandCursor();
+    static NSCursor* currentCursor();
+    // Makes this the cursor shown, telling the window system its name ("arrow", "IBeam"...).
+    void set();
+    const char* name() const { return mName; } // not on the platform
+
+private:
+    constexpr explicit NSCursor(const char* name) noexcept : NSObject(ImmortalTag{}), mName(name) {}
+    ~NSCursor() override = default;
+    const char* mName;
+};
+
+// ---- Pasteboard ----------------------------------------------------------------------------
+
+extern NSString* const NSPasteboardTypeString; // "public.utf8-plain-text"
+extern NSString* const NSStringPboardType;     // the older name for the same type
+
+// The window system's pasteboard (the headless one keeps it in memory).
+class NSPasteboard : public NSObject {
+public:
+    static NSPasteboard* generalPasteboard();
+    // Empties the pasteboard; the new change count.
+    NSInteger clearContents();
+    // Empties the pasteboard to take these types; the new change count.
+    NSInteger declareTypes(NSArray<NSString*>* types, id owner);
+    bool setString(NSString* string, NSString* type);
+    NSString* stringForType(NSString* type); // null when the pasteboard has none
+    NSInteger changeCount();
+
+private:
+    NSPasteboard() : NSObject(ImmortalTag{}) {}
+    ~NSPasteboard() override = default;
+};
+
+// ---- Workspace -----------------------------------------------------------------------------
+
+class NSWorkspace : public NSObject {
+public:
+    static NSWorkspace* sharedWorkspace();
+    // Asks the window system to open the URL in its application; NO for null.
+    bool openURL(NSURL* url);
+
+private:
+    NSWorkspace() : NSObject(ImmortalTag{}) {}
+    ~NSWorkspace() override = default;
+};
+
+// ---- Open and save panels ------------------------------------------------------------------
+
+enum : NSInteger {
+    NSCancelButton = 0,
+    NSOKButton = 1,
+    NSFileHandlingPanelCancelButton = 0,
+    NSFileHandlingPanelOKButton = 1,
+};
+
+// A modal file panel. Running it hands what it shows to the window system, which answers with
+// the button pressed and the chosen paths (the headless one from its script, NSCancelButton
+// when the script is empty).
+class NSSavePanel : public NSObject {
+public:
+    static NSSavePanel* savePanel();
+    NSString* title() const { return mTitle; }
+    void setTitle(NSString* title);
+    // Null or empty: any type.
+    NSArray<NSString*>* allowedFileTypes() const { return mAllowedFileTypes; }
+    void setAllowedFileTypes(NSArray<NSString*>* types);
+    bool allowsOtherFileTypes() const { return mAllowsOtherFileTypes; }
+    void setAllowsOtherFileTypes(bool allows) { mAllowsOtherFileTypes = allows; }
+
+    // Starts in the folder with the file name filled in (either may be null); NSOKButton or
+    // NSCancelButton.
+    NSInteger runModalForDirectory(NSString* path, NSString* name);
+    NSInteger runModal();
+    NSString* filename() const; // the chosen path, null until chosen
+    NSURL* URL() const;
+    NSString* directory() const { return mDirectory; } // the folder last shown
+
+protected:
+    NSSavePanel() = default;
+    ~NSSavePanel() override;
+    // Shows the panel; types (null: the allowed file types) limit what an open panel offers.
+    NSInteger Run(NSString* path, NSString* name, NSArray<NSString*>* types);
+
+    bool mIsOpenPanel = false;
+
+    NSString* mTitle = nullptr;                      // retained
+    NSArray<NSString*>* mAllowedFileTypes = nullptr; // retained
+    bool mAllowsOtherFileTypes = false;
+    NSString* mDirectory = nullptr;           // retained
+    NSArray<NSString*>* mFilenames = nullptr; // retained
+    bool mCanChooseFiles = true;
+    bool mCanChooseDirectories = false;
+    bool mResolvesAliases = true;
+    bool mAllowsMultipleSelection = false;
+};
+
+class NSOpenPanel : public NSSavePanel {
+public:
+    static NSOpenPanel* openPanel();
+    bool canChooseFiles() const { return mCanChooseFiles; }
+    void setCanChooseFiles(bool flag) { mCanChooseFiles = flag; }
+    bool canChooseDirectories() const { return mCanChooseDirectories; }
+    void setCanChooseDirectories(bool flag) { mCanChooseDirectories = flag; }
+    bool resolvesAliases() const { return mResolvesAliases; }
+    void setResolvesAliases(bool flag) { mResolvesAliases = flag; }
+    bool allowsMultipleSelection() const { return mAllowsMultipleSelection; }
+    void setAllowsMultipleSelection(bool flag) { mAllowsMultipleSelection = flag; }
+
+    using NSSavePanel::runModalForDirectory;
+    // Only files of these types (null: any) can be chosen.
+    NSInteger runModalForDirectory(NSString* path, NSString* name, NSArray<NSString*>* fileTypes);
+    NSArray<NSString*>* filenames() const; // never null
+    NSArray<NSURL*>* URLs() const;
+
+private:
+    NSOpenPanel() { mIsOpenPanel = true; }
+    ~NSOpenPanel() override = default;
+};

@@ -1,0 +1,146 @@
+// Events and the responder chain.
+
+#include "PlatformRuntime.h"
+
+namespace {
+
+bool IsMouseEventType(NSEventType type) {
+    switch (type) {
+    case NSLeftMouseDown:
+    case NSLeftMouseUp:
+    case NSRightMouseDown:
+    case NSRightMouseUp:
+    case NSMouseMoved:
+    case NSLeftMouseDragged:
+    case NSRightMouseDragged:
+    case NSOtherMouseDown:
+    case NSOtherMouseUp:
+    case NSOtherMouseDragged:
+        return true;
+    default:
+        return false;
+    }
+}
+
+NSString* Retained(NSString* string) {
+    return static_cast<NSString*>((string ? string : NSString::string())->retain());
+}
+
+} // namespace
+
+NSEvent::~NSEvent() {
+    if (mCharacters) mCharacters->release();
+    if (mCharactersIgnoringModifiers) mCharactersIgnoringModifiers->release();
+}
+
+NSEvent* NSEvent::mouseEventWithType(NSEventType type, NSPoint location, NSUInteger modifierFlags,
+                                     NSTimeInterval timestamp, NSInteger windowNumber,
+                                     NSGraphicsContext*, NSInteger, NSInteger clickCount,
+                                     float pressure) {
+    if (!IsMouseEventType(type)) return nullptr;
+    auto* event = new NSEvent;
+    event->mType = type;
+    event->mLocation = location;
+    event->mModifierFlags = modifierFlags;
+    event->mTimestamp = timestamp;
+    event->mWindowNumber = windowNumber;
+    event->mClickCount = clickCount;
+    event->mPressure = pressure;
+    return static_cast<NSEvent*>(event->autorelease());
+}
+
+NSEvent* NSEvent::keyEventWithType(NSEventType type, NSPoint location, NSUInteger modifierFlags,
+                                   NSTimeInterval timestamp, NSInteger windowNumber,
+                                   NSGraphicsContext*, NSString* characters,
+                                   NSString* charactersIgnoringModifiers, bool isARepeat,
+                                   unsigned short keyCode) {
+    if (type != NSKeyDown && type != NSKeyUp && type != NSFlagsChanged) return nullptr;
+    auto* event = new NSEvent;
+    event->mType = type;
+    event->mLocation = location;
+    event->mModifierFlags = modifierFlags;
+    event->mTimestamp = timestamp;
+    event->mWindowNumber = windowNumber;
+    event->mCharacters = Retained(characters);
+    event->mCharactersIgnoringModifiers = Retained(charactersIgnoringModifiers);
+    event->mIsARepeat = isARepeat;
+    event->mKeyCode = keyCode;
+    return static_cast<NSEvent*>(event->autorelease());
+}
+
+NSEvent* NSEvent::scrollWheelEventWithLocation(NSPoint location, NSUInteger modifierFlags,
+                                               NSTimeInterval timestamp, NSInteger windowNumber,
+                                               CGFloat deltaX, CGFloat deltaY) {
+    auto* event = new NSEvent;
+    event->mType = NSScrollWheel;
+    event->mLocation = location;
+    event->mModifierFlags = modifierFlags;
+    event->mTimestamp = timestamp;
+    event->mWindowNumber = windowNumber;
+    event->mDeltaX = deltaX;
+    event->mDeltaY = deltaY;
+    return static_cast<NSEvent*>(event->autorelease());
+}
+
+NSPoint NSEvent::mouseLocation() {
+    WindowSystem& windowSystem = GetWindowSystem();
+    const CGPoint pointer = windowSystem.PointerLocation();
+    const CGRect display = windowSystem.DisplayBounds(windowSystem.MainDisplay());
+    const CGFloat height = CGRectIsNull(display) ? 0 : display.size.height;
+    return NSMakePoint(pointer.x, height - pointer.y);
+}
+
+NSWindow* NSEvent::window() const {
+    for (NSWindow* window : GetPlatformRuntime().windows)
+        if (window->windowNumber() == mWindowNumber) return window;
+    return nullptr;
+}
+
+NSInteger NSEvent::buttonNumber() const {
+    switch (mType) {
+    case NSRightMouseDown:
+    case NSRightMouseUp:
+    case NSRightMouseDragged:
+        return 1;
+    case NSOtherMouseDown:
+    case NSOtherMouseUp:
+    case NSOtherMouseDragged:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+// ---- Responders ----------------------------------------------------------------------------
+
+bool NSResponder::acceptsFirstResponder() {
+    return false;
+}
+
+bool NSResponder::becomeFirstResponder() {
+    return true;
+}
+
+bool NSResponder::resignFirstResponder() {
+    return true;
+}
+
+#define FORWARD_TO_NEXT_RESPONDER(method)                                                          \
+    void NSResponder::method(NSEvent* event) {                                                     \
+        if (mNextResponder) mNextResponder->method(event);                                         \
+    }
+
+FORWARD_TO_NEXT_RESPONDER(mouseDown)
+FORWARD_TO_NEXT_RESPONDER(mouseUp)
+FORWARD_TO_NEXT_RESPONDER(mouseDragged)
+FORWARD_TO_NEXT_RESPONDER(mouseMoved)
+FORWARD_TO_NEXT_RESPONDER(rightMouseDown)
+FORWARD_TO_NEXT_RESPONDER(rightMouseUp)
+FORWARD_TO_NEXT_RESPONDER(rightMouseDragged)
+FORWARD_TO_NEXT_RESPONDER(otherMouseDown)
+FORWARD_TO_NEXT_RESPONDER(otherMouseUp)
+FORWARD_TO_NEXT_RESPONDER(otherMouseDragged)
+FORWARD_TO_NEXT_RESPONDER(scrollWheel)
+FORWARD_TO_NEXT_RESPONDER(keyDown)
+FORWARD_TO_NEXT_RESPONDER(keyUp)
+FORWARD_TO_NEXT_RESPONDER(flagsChanged)

@@ -1,0 +1,395 @@
+// The built brindlex program with the built component, run as a user runs them: renders that
+// match the effect processing the same input in this process, presets, the parameter list, the
+// demo, and every failure a user can cause: one line naming the culprit, a non-zero status, and
+// no output file.
+
+#include "Brindlex.h"
+#include "ToolTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fcntl.h>
+#include <memory>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+struct ProgramRun {
+    int status = -1; // exit status; -1 when the program did not exit normally
+    std::string out, err;
+};
+
+// Runs the built program with the arguments; it finds the component beside itself.
+ProgramRun Brindlex(const std::vector<std::string>& arguments) {
+    static TempFolder capture;
+    const std::string outPath = capture / "stdout", errPath = capture / "stderr";
+    std::vector<std::string> words = {BRINDLEX_EXECUTABLE};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry; ++entry)
+        if (std::string(*entry).rfind("BRINDLEX_COMPONENT=", 0) != 0) environment.push_back(*entry);
+    environment.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    ProgramRun run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environment.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = ReadTextFile(outPath);
+    run.err = ReadTextFile(errPath);
+    return run;
+}
+
+// What the component does with interleaved float audio, done here with the effect itself: the
+// same parameter values (as the host sends them, in single precision), float samples widened
+// to double and narrowed back, the same slices. A mono signal feeds both inputs and the left
+// output is kept.
+std::vector<float> ProcessHere(const AudioData& input,
+                               const std::vector<std::pair<int, float>>& settings, int slice) {
+    std::unique_ptr<IFxAU> effect(MakePlug());
+    effect->SetSampleRate(input.sampleRate);
+    effect->SetBlockSize(slice);
+    for (const auto& [index, value] : settings) {
+        effect->GetParam(index)->Set(value);
+        effect->OnParamChange(index);
+    }
+    effect->OnParamReset();
+
+    const long frames = input.Frames();
+    const int channels = input.channels;
+    std::vector<double> inL(static_cast<size_t>(slice)), inR(inL.size()), outL(inL.size()),
+        outR(inL.size());
+    std::vector<float> output;
+    for (long offset = 0; offset < frames; offset += slice) {
+        const int n = static_cast<int>(std::min<long>(slice, frames - offset));
+        for (int i = 0; i < n; ++i) {
+            const size_t at = static_cast<size_t>((offset + i) * channels);
+            inL[i] = input.samples[at];
+            inR[i] = input.samples[at + static_cast<size_t>(channels - 1)];
+        }
+        double* inputs[2] = {inL.data(), inR.data()};
+        double* outputs[2] = {outL.data(), outR.data()};
+        effect->ProcessDoubleReplacing(inputs, outputs, n);
+        for (int i = 0; i < n; ++i) {
+            output.push_back(static_cast<float>(outL[i]));
+            if (channels == 2) output.push_back(static_cast<float>(outR[i]));
+        }
+    }
+    return output;
+}
+
+// The first sample where the two differ, for a readable failure.
+testing::AssertionResult SameSamples(const std::vector<float>& actual,
+                                     const std::vector<float>& expected) {
+    if (actual.size() != expected.size())
+        return testing::AssertionFailure()
+               << actual.size() << " samples, expected " << expected.size();
+    for (size_t i = 0; i < actual.size(); ++i)
+        if (actual[i] != expected[i] && !(std::isnan(actual[i]) && std::isnan(expected[i])))
+            return testing::AssertionFailure()
+                   << "sample " << i << " is " << actual[i] << ", expected " << expected[i];
+    return testing::AssertionSuccess();
+}
+
+// The failure a user sees: the exit status, and exactly one line on stderr that begins with the
+// program's name and holds the expected text.
+testing::AssertionResult FailsWith(const ProgramRun& run, int status, const std::string& text) {
+    if (run.status != status)
+        return testing::AssertionFailure()
+               << "exit status " << run.status << ", stderr: " << run.err;
+    if (run.err.rfind("brindlex: ", 0) != 0 || run.err.find('\n') != run.err.size() - 1)
+        return testing::AssertionFailure() << "not one message line: " << run.err;
+    if (run.err.find(text) == std::string::npos)
+        return testing::AssertionFailure() << "'" << text << "' not in: " << run.err;
+    return testing::AssertionSuccess();
+}
+
+// Whether a table has a row that begins with these columns; columns are separated by two
+// blanks or more.
+bool HasRow(const std::string& table, const std::vector<std::string>& columns) {
+    std::istringstream lines(table);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::vector<std::string> cells;
+        size_t at = line.find_first_not_of(' ');
+        while (at != std::string::npos) {
+            const size_t gap = line.find("  ", at);
+            cells.push_back(line.substr(at, gap == std::string::npos ? gap : gap - at));
+            at = gap == std::string::npos ? gap : line.find_first_not_of(' ', gap);
+        }
+        if (cells.size() >= columns.size() &&
+            std::equal(columns.begin(), columns.end(), cells.begin()))
+            return true;
+    }
+    return false;
+}
+
+class EndToEnd : public testing::Test {
+protected:
+    TempFolder folder;
+
+    std::string Input(const AudioData& audio, const std::string& name = "in.wav",
+                      int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+        const std::string path = folder / name;
+        WriteAudio(path, audio, format);
+        return path;
+    }
+
+    // A render failure must leave the folder as it was.
+    testing::AssertionResult RenderFails(const std::vector<std::string>& arguments, int status,
+                                         const std::string& text) {
+        const std::vector<std::string> before = folder.Entries();
+        std::vector<std::string> line = {"render"};
+        line.insert(line.end(), arguments.begin(), arguments.end());
+        const testing::AssertionResult result = FailsWith(Brindlex(line), status, text);
+        if (!result) return result;
+        if (folder.Entries() != before) return testing::AssertionFailure() << "files left behind";
+        return testing::AssertionSuccess();
+    }
+};
+
+TEST_F(EndToEnd, RenderWithSettingsMatchesTheEffectInProcess) {
+    const AudioData input = TestSignal(2, 44100, 44100 * 2 + 123);
+    const std::string in = Input(input);
+    // All three stages with real drive, and noise: "Amp Noise Reduction" 80 leaves the noise a
+    // fifth of the mix. The noise still matches because it comes from the C library's generator,
+    // which the effect seeds (srand 666) when it is constructed, and both processes construct
+    // one instance and draw nothing else from it before the audio.
+    const ProgramRun run = Brindlex({"render",
+                                     in,
+                                     folder / "out.wav",
+                                     "--amp",
+                                     "on",
+                                     "--set",
+                                     "Amp Gain=8",
+                                     "--set",
+                                     "amp tone=3",
+                                     "--set",
+                                     "8=80",
+                                     "--eq",
+                                     "on",
+                                     "--eq-wide",
+                                     "on",
+                                     "--set",
+                                     "EQ Freq=2500",
+                                     "--set",
+                                     "EQ Level=-4.5",
+                                     "--limiter",
+                                     "on",
+                                     "--set",
+                                     "Limiter Attenuation=50",
+                                     "--block",
+                                     "300"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_NE(run.out.find("Rendered " + in), std::string::npos);
+
+    const AudioData output = ReadAudio(folder / "out.wav");
+    EXPECT_EQ(output.channels, 2);
+    EXPECT_EQ(output.sampleRate, 44100);
+    const std::vector<float> expected = ProcessHere(
+        input,
+        {{9, 1}, {6, 8}, {7, 3}, {8, 80}, {5, 1}, {4, 1}, {2, 2500}, {3, -4.5f}, {1, 1}, {0, 50}},
+        300);
+    EXPECT_TRUE(SameSamples(output.samples, expected));
+    EXPECT_FALSE(SameSamples(output.samples, input.samples)); // and it did something
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}
+
+TEST_F(EndToEnd, MonoInMonoOutAtAnotherRate) {
+    const AudioData input = TestSignal(1, 48000, 30000);
+    const std::string in = Input(input, "in.aiff", SF_FORMAT_AIFF | SF_FORMAT_FLOAT);
+    const ProgramRun run = Brindlex({"render", in, folder / "out.caf", "--amp", "on", "--set",
+                                     "Amp Gain=20", "--limiter", "on"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const AudioData output = ReadAudio(folder / "out.caf");
+    EXPECT_EQ(output.channels, 1);
+    EXPECT_EQ(output.sampleRate, 48000);
+    EXPECT_TRUE(SameSamples(output.samples, ProcessHere(input, {{9, 1}, {6, 20}, {1, 1}}, 512)));
+}
+
+TEST_F(EndToEnd, DefaultSettingsPassAudioThroughUnchanged) {
+    const AudioData input = TestSignal(2, 44100, 5000);
+    const ProgramRun run = Brindlex({"render", Input(input), folder / "out.wav"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(SameSamples(ReadAudio(folder / "out.wav").samples, input.samples));
+}
+
+TEST_F(EndToEnd, PresetsRoundTripAndComeBeforeTheSettings) {
+    const std::string preset = folder / "radio.aupreset";
+    ProgramRun run = Brindlex({"preset", "save", preset, "--amp", "on", "--set", "Amp Gain=30",
+                               "--set", "EQ Level=-6", "--eq-wide", "on"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(ReadTextFile(preset).find("<key>data</key>"), std::string::npos);
+
+    run = Brindlex({"preset", "show", preset});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(HasRow(run.out, {"6", "Amp Gain", "30", "30.00 %"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"3", "EQ Level", "-6"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"2", "EQ Freq", "5000"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"9", "(amp stage on/off) --amp", "on"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"5", "(EQ stage on/off) --eq", "off"})) << run.out;
+
+    // A preset made from another preset: its settings override the loaded ones.
+    const std::string second = folder / "second.aupreset";
+    run = Brindlex({"preset", "save", second, "--set", "amp gain=2", "--preset", preset});
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = Brindlex({"preset", "show", second});
+    EXPECT_TRUE(HasRow(run.out, {"6", "Amp Gain", "2"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"3", "EQ Level", "-6"})) << run.out;
+
+    // Rendering with the preset is rendering with its settings.
+    const std::string in = Input(TestSignal(2, 44100, 20000));
+    ASSERT_EQ(Brindlex({"render", in, folder / "a.wav", "--preset", preset}).status, 0);
+    ASSERT_EQ(Brindlex({"render", in, folder / "b.wav", "--amp", "on", "--set", "Amp Gain=30",
+                        "--set", "EQ Level=-6", "--eq-wide", "on"})
+                  .status,
+              0);
+    EXPECT_TRUE(
+        SameSamples(ReadAudio(folder / "a.wav").samples, ReadAudio(folder / "b.wav").samples));
+}
+
+TEST_F(EndToEnd, ParamsListsTheEffectsParameters) {
+    const ProgramRun run = Brindlex({"params"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(HasRow(run.out, {"0", "Limiter Attenuation", "0 to 120", "120", "120.00 %"}))
+        << run.out;
+    // The last column is the effect's own display of the default, with its unit label.
+    EXPECT_TRUE(HasRow(run.out, {"2", "EQ Freq", "0 to 15000", "5000", "5000.00 %"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"3", "EQ Level", "-12 to 12", "0"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"6", "Amp Gain", "0 to 100", "1"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"8", "Amp Noise Reduction", "0 to 100", "100"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"1", "(limiter stage on/off) --limiter", "off, on", "off"}))
+        << run.out;
+    EXPECT_TRUE(
+        HasRow(run.out, {"4", "(EQ width on/off: narrow or wide) --eq-wide", "off, on", "off"}))
+        << run.out;
+}
+
+TEST_F(EndToEnd, DemoWritesItsFilesAndSaysWhere) {
+    const std::string target = folder / "made/by/demo";
+    const ProgramRun run = Brindlex({"demo", target});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("Demo written to " + target), std::string::npos) << run.out;
+    const AudioData in = ReadAudio(target + "/demo-in.wav");
+    const AudioData out = ReadAudio(target + "/demo-out.wav");
+    EXPECT_EQ(in.channels, 2);
+    EXPECT_EQ(in.Frames(), 8 * 44100);
+    EXPECT_EQ(out.Frames(), in.Frames());
+    EXPECT_FALSE(SameSamples(out.samples, in.samples));
+    for (const float sample : out.samples)
+        ASSERT_TRUE(std::isfinite(sample));
+}
+
+TEST_F(EndToEnd, BadInputsNameTheFile) {
+    const std::string out = folder / "out.wav";
+    const std::string missing = folder / "missing.wav";
+    EXPECT_TRUE(RenderFails({missing, out}, 1, missing + ": no such file"));
+    WriteTextFile(folder / "text.wav", "RIFF but not really");
+    EXPECT_TRUE(RenderFails({folder / "text.wav", out}, 1,
+                            folder / "text.wav" + ": not an audio file libsndfile can read"));
+    EXPECT_TRUE(RenderFails({folder.Path(), out}, 1, folder.Path() + ": is a folder"));
+    const std::string surround = Input(TestSignal(3, 44100, 100), "surround.wav");
+    EXPECT_TRUE(RenderFails({surround, out}, 1,
+                            surround + ": 3 channels; brindlex renders mono and stereo files"));
+}
+
+TEST_F(EndToEnd, BadSettingsNameTheArgument) {
+    const std::string in = Input(TestSignal(2, 44100, 100));
+    const std::string out = folder / "out.wav";
+    EXPECT_TRUE(RenderFails({in, out, "--set", "Volume=3"}, 2,
+                            "--set Volume=3: no parameter named 'Volume'"));
+    EXPECT_TRUE(RenderFails({in, out, "--set", "EQ Freq=20000"}, 2,
+                            "--set EQ Freq=20000: 20000 is outside the range 0 to 15000"));
+    EXPECT_TRUE(RenderFails({in, out, "--set", "Amp Gain=loud"}, 2,
+                            "--set Amp Gain=loud: 'loud' is not a number"));
+    EXPECT_TRUE(RenderFails({in, out, "--set", "amp=half"}, 2,
+                            "--set amp=half: expected on or off, not 'half'"));
+    EXPECT_TRUE(RenderFails({in, out, "--eq", "2"}, 2, "--eq 2: expected on or off"));
+    EXPECT_TRUE(RenderFails({in, out, "--component", folder / "None.component"}, 1,
+                            "--component " + folder / "None.component" +
+                                ": no component bundle folder there"));
+}
+
+TEST_F(EndToEnd, UnwritableOutputsNameTheFileAndKeepWhatWasThere) {
+    const std::string in = Input(TestSignal(2, 44100, 100));
+    const std::string nowhere = folder / "nowhere/out.wav";
+    EXPECT_TRUE(RenderFails({in, nowhere}, 1, nowhere + ": folder "));
+    EXPECT_TRUE(RenderFails({in, folder / "out.mp9"}, 1,
+                            folder / "out.mp9" + ": unknown audio file type '.mp9'"));
+    EXPECT_TRUE(RenderFails({in, folder.Path()}, 1, folder.Path() + ": "));
+
+    // A failure after the output was named leaves an older file of that name alone.
+    WriteTextFile(folder / "old.wav", "keep me");
+    WriteTextFile(folder / "bad.aupreset", "not a plist");
+    EXPECT_TRUE(RenderFails({in, folder / "old.wav", "--preset", folder / "bad.aupreset"}, 1,
+                            "bad.aupreset: not a preset"));
+    EXPECT_EQ(ReadTextFile(folder / "old.wav"), "keep me");
+
+    const ProgramRun run = Brindlex({"preset", "save", nowhere + ".aupreset"});
+    EXPECT_TRUE(FailsWith(run, 1, nowhere + ".aupreset: folder "));
+}
+
+TEST_F(EndToEnd, CorruptAndForeignPresetsAreRefused) {
+    const std::string good = folder / "good.aupreset";
+    ASSERT_EQ(Brindlex({"preset", "save", good, "--set", "Amp Gain=30"}).status, 0);
+    const std::string text = ReadTextFile(good);
+    const std::string in = Input(TestSignal(2, 44100, 100));
+    const std::string out = folder / "out.wav";
+
+    auto variant = [&](const std::string& name, const std::string& from, const std::string& to) {
+        std::string changed = text;
+        const size_t at = changed.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) changed.replace(at, from.size(), to);
+        WriteTextFile(folder / name, changed);
+        return folder / name;
+    };
+    const std::string foreign = variant("foreign.aupreset", "<integer>1215720818</integer>",
+                                        "<integer>1634758764</integer>"); // 'Hvmr' to 'appl'
+    const std::string noData = variant("nodata.aupreset", "<key>data</key>", "<key>dada</key>");
+    const size_t dataStart = text.find("<data>"), dataEnd = text.find("</data>");
+    ASSERT_NE(dataStart, std::string::npos);
+    const std::string shortData =
+        variant("short.aupreset", text.substr(dataStart, dataEnd - dataStart), "<data>AAAAAAAA");
+    WriteTextFile(folder / "garbage.aupreset", "\x01\x02garbage");
+
+    const struct {
+        std::string path, message;
+    } kCases[] = {
+        {foreign, foreign + ": a preset for another effect ('aufx' 'Brnx' 'appl'"},
+        {noData, noData + ": not an Audio Unit preset: no data 'data'"},
+        {shortData, shortData + ": the effect refuses this preset"},
+        {folder / "garbage.aupreset", "garbage.aupreset: not a preset: not a property list"},
+        {folder / "none.aupreset", "none.aupreset: no such file"},
+    };
+    for (const auto& bad : kCases) {
+        EXPECT_TRUE(RenderFails({in, out, "--preset", bad.path}, 1, bad.message)) << bad.path;
+        EXPECT_TRUE(FailsWith(Brindlex({"preset", "show", bad.path}), 1, bad.message));
+        EXPECT_TRUE(
+            FailsWith(Brindlex({"preset", "save", folder / "copy.aupreset", "--preset", bad.path}),
+                      1, bad.message));
+        EXPECT_FALSE(FileExists(folder / "copy.aupreset"));
+    }
+}
+
+} // namespace

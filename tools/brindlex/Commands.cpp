@@ -1,0 +1,299 @@
+#include "Commands.h"
+
+#include "AudioFile.h"
+#include "CommandError.h"
+#include "Help.h"
+#include "Parameters.h"
+#include "Presets.h"
+#include "Progress.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kDemoSampleRate = 44100.0;
+constexpr const char* kDemoFolder = "brindlex-demo";
+// Frames read from a file at a time: a whole number of slices, so that every slice but the
+// last is full.
+constexpr int kChunkFrames = 16384;
+
+int64_t ChunkFrames(int slice) {
+    return static_cast<int64_t>(slice) * std::max(1, kChunkFrames / slice);
+}
+
+// Renders a planar stretch of at most a chunk, slice by slice.
+void RenderPlanar(EffectUnit& unit, const float* inL, const float* inR, float* outL, float* outR,
+                  int64_t frames) {
+    const int slice = unit.MaxFrames();
+    for (int64_t offset = 0; offset < frames; offset += slice) {
+        const int n = static_cast<int>(std::min<int64_t>(slice, frames - offset));
+        const float* const input[2] = {inL + offset, inR + offset};
+        float* const output[2] = {outL + offset, outR + offset};
+        unit.Render(input, output, n);
+    }
+}
+
+// Returns the number of frames rendered.
+int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter& writer,
+                   ProgressBar& progress) {
+    const int channels = reader.Channels();
+    const int64_t chunk = ChunkFrames(unit.MaxFrames());
+    const auto samples = static_cast<size_t>(chunk);
+    std::vector<float> interleaved(samples * static_cast<size_t>(channels));
+    std::vector<float> inL(samples), inR(samples), outL(samples), outR(samples);
+    int64_t done = 0;
+    for (;;) {
+        const int64_t frames = reader.Read(interleaved.data(), chunk);
+        if (frames == 0) break;
+        const auto n = static_cast<size_t>(frames);
+        // A mono file feeds both inputs; its output is the left channel.
+        if (channels == 1) {
+            std::copy_n(interleaved.data(), n, inL.data());
+        } else {
+            for (size_t i = 0; i < n; ++i) {
+                inL[i] = interleaved[2 * i];
+                inR[i] = interleaved[2 * i + 1];
+            }
+        }
+        const float* right = channels == 1 ? inL.data() : inR.data();
+        RenderPlanar(unit, inL.data(), right, outL.data(), outR.data(), frames);
+        if (channels == 1) {
+            writer.Write(outL.data(), frames);
+        } else {
+            for (size_t i = 0; i < n; ++i) {
+                interleaved[2 * i] = outL[i];
+                interleaved[2 * i + 1] = outR[i];
+            }
+            writer.Write(interleaved.data(), frames);
+        }
+        done += frames;
+        progress.Update(done);
+    }
+    progress.Finish();
+    return done;
+}
+
+void WriteStereoFile(const std::string& path, const StereoSignal& signal) {
+    std::vector<float> interleaved(2 * signal.left.size());
+    for (size_t i = 0; i < signal.left.size(); ++i) {
+        interleaved[2 * i] = signal.left[i];
+        interleaved[2 * i + 1] = signal.right[i];
+    }
+    AudioFileWriter writer(path, 2, static_cast<int>(signal.sampleRate));
+    writer.Write(interleaved.data(), signal.Frames());
+    writer.Commit();
+}
+
+std::string SecondsText(int64_t frames, double sampleRate) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", static_cast<double>(frames) / sampleRate);
+    return text;
+}
+
+int RunRender(const Invocation& invocation) {
+    const std::string& inPath = invocation.operands[0];
+    const std::string& outPath = invocation.operands[1];
+    AudioFileReader reader(inPath);
+    if (reader.Channels() < 1 || reader.Channels() > 2)
+        throw CommandError(inPath, std::to_string(reader.Channels()) +
+                                       " channels; brindlex renders mono and stereo files");
+    // Refuse an output type before any work is done.
+    OutputFormatFor(outPath, reader.Channels(), reader.SampleRate());
+
+    EffectUnit unit(LocateComponentBundle(invocation.componentPath));
+    ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+    unit.Prepare(reader.SampleRate(), invocation.blockSize, inPath);
+
+    AudioFileWriter writer(outPath, reader.Channels(), reader.SampleRate());
+    ProgressBar progress("Rendering", reader.Frames());
+    const int64_t frames = RenderFile(unit, reader, writer, progress);
+    writer.Commit();
+    std::printf("Rendered %s (%s, %d Hz, %s) to %s\n", inPath.c_str(),
+                reader.Channels() == 1 ? "mono" : "stereo", reader.SampleRate(),
+                SecondsText(frames, reader.SampleRate()).c_str(), outPath.c_str());
+    return 0;
+}
+
+int RunDemo(const Invocation& invocation) {
+    const fs::path folder =
+        invocation.operands.empty() ? fs::path(kDemoFolder) : fs::path(invocation.operands[0]);
+    std::error_code error;
+    if (fs::exists(folder, error) && !fs::is_directory(folder, error))
+        throw CommandError(folder.string(), "exists and is not a folder");
+
+    const StereoSignal programme = SynthesizeProgramme(kDemoSampleRate);
+    EffectUnit unit(LocateComponentBundle(invocation.componentPath));
+    ApplyEffectSettings(unit, std::string(), RadioSettings());
+    unit.Prepare(kDemoSampleRate, invocation.blockSize, "the demo programme");
+    const StereoSignal rendered = RenderSignal(unit, programme);
+
+    // Nothing is made on disk until the rendering has succeeded. The unit stays open to the
+    // end: it holds the state the programme left behind.
+    fs::create_directories(folder, error);
+    if (error) throw CommandError(folder.string(), "cannot create the folder: " + error.message());
+    WriteStereoFile((folder / "demo-in.wav").string(), programme);
+    WriteStereoFile((folder / "demo-out.wav").string(), rendered);
+
+    const fs::path shown = fs::absolute(folder, error).lexically_normal();
+    std::printf("Demo written to %s\n"
+                "  demo-in.wav   the programme: synthesised speech, then plucked and struck "
+                "notes (%s)\n"
+                "  demo-out.wav  the same through the radio setting: amp driven with noise, EQ, "
+                "limiter\n",
+                (error ? folder : shown).string().c_str(),
+                SecondsText(programme.Frames(), kDemoSampleRate).c_str());
+    return 0;
+}
+
+std::string ShownValue(const EffectUnit& unit, const HostParameter& parameter, float value) {
+    std::string text = unit.ValueText(parameter.info.id, value);
+    if (!parameter.info.unitLabel.empty()) text += " " + parameter.info.unitLabel;
+    return text;
+}
+
+std::string RangeText(const HostParameter& parameter) {
+    const ParameterInfo& info = parameter.info;
+    if (parameter.isSwitch) return "off, on";
+    if (!info.valueStrings.empty()) {
+        std::string text;
+        for (const std::string& value : info.valueStrings)
+            text += (text.empty() ? "" : ", ") + value;
+        return text;
+    }
+    return FormatNumber(info.minValue) + " to " + FormatNumber(info.maxValue);
+}
+
+std::string NameText(const HostParameter& parameter) {
+    if (parameter.alias.empty()) return parameter.DisplayName();
+    return parameter.DisplayName() + " --" + parameter.alias;
+}
+
+std::string SettingText(const HostParameter& parameter, float value) {
+    if (parameter.isSwitch) return value >= 0.5f ? "on" : "off";
+    return FormatNumber(value);
+}
+
+int RunParams(const Invocation& invocation) {
+    const EffectUnit unit(LocateComponentBundle(invocation.componentPath));
+    const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
+    std::printf("Parameters of %s\n\n", unit.BundlePath().c_str());
+    std::printf("%5s  %-44s  %-12s  %-8s  %s\n", "Index", "Name", "Range", "Default", "Shown as");
+    for (const HostParameter& parameter : parameters) {
+        const float value = parameter.info.defaultValue;
+        std::printf("%5u  %-44s  %-12s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
+                    NameText(parameter).c_str(), RangeText(parameter).c_str(),
+                    SettingText(parameter, value).c_str(),
+                    ShownValue(unit, parameter, value).c_str());
+    }
+    std::printf("\nSet them with --set NAME=VALUE (the name in any case, or the index; values in "
+                "the units shown;\nswitches on or off). The unnamed switches have flags of "
+                "their own.\n");
+    return 0;
+}
+
+int RunPresetSave(const Invocation& invocation) {
+    const std::string& path = invocation.operands[0];
+    EffectUnit unit(LocateComponentBundle(invocation.componentPath));
+    ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+    const CFRef<CFPropertyListRef> preset = unit.CopyClassInfo();
+    WritePresetFile(path, preset.Get());
+    std::printf("Saved the effect's settings to %s\n", path.c_str());
+    return 0;
+}
+
+int RunPresetShow(const Invocation& invocation) {
+    const std::string& path = invocation.operands[0];
+    EffectUnit unit(LocateComponentBundle(invocation.componentPath));
+    RestorePresetFile(unit, path);
+    const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
+    const CFRef<CFPropertyListRef> state = unit.CopyClassInfo();
+    std::printf("%s: preset \"%s\"\n\n", path.c_str(), PresetName(state.Get()).c_str());
+    std::printf("%5s  %-44s  %-8s  %s\n", "Index", "Name", "Value", "Shown as");
+    for (const HostParameter& parameter : parameters) {
+        const float value = unit.GetParameter(parameter.info.id);
+        std::printf("%5u  %-44s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
+                    NameText(parameter).c_str(), SettingText(parameter, value).c_str(),
+                    ShownValue(unit, parameter, value).c_str());
+    }
+    return 0;
+}
+
+} // namespace
+
+void ApplyEffectSettings(EffectUnit& unit, const std::string& presetPath,
+                         const std::vector<ParameterSetting>& settings) {
+    const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
+    std::vector<ParameterValue> values;
+    for (const ParameterSetting& setting : settings)
+        values.push_back(ResolveSetting(parameters, setting));
+    if (!presetPath.empty()) RestorePresetFile(unit, presetPath);
+    for (const ParameterValue& value : values)
+        unit.SetParameter(value.id, value.value);
+}
+
+std::vector<ParameterSetting> RadioSettings() {
+    static constexpr struct {
+        const char* name;
+        const char* value;
+    } kSettings[] = {
+        {"amp", "on"},
+        {"Amp Gain", "12"},
+        {"Amp Tone", "3"},
+        {"Amp Noise Reduction", "85"},
+        {"eq", "on"},
+        {"EQ Freq", "1500"},
+        {"EQ Level", "6"},
+        {"limiter", "on"},
+        {"Limiter Attenuation", "70"},
+    };
+    std::vector<ParameterSetting> settings;
+    for (const auto& setting : kSettings)
+        settings.push_back(
+            {std::string("the demo's ") + setting.name, setting.name, setting.value});
+    return settings;
+}
+
+StereoSignal RenderSignal(EffectUnit& unit, const StereoSignal& input) {
+    StereoSignal output;
+    output.sampleRate = input.sampleRate;
+    output.left.resize(input.left.size());
+    output.right.resize(input.right.size());
+    ProgressBar progress("Rendering", input.Frames());
+    const int64_t chunk = ChunkFrames(unit.MaxFrames());
+    for (int64_t offset = 0; offset < input.Frames(); offset += chunk) {
+        const int64_t frames = std::min(chunk, input.Frames() - offset);
+        const auto at = static_cast<size_t>(offset);
+        RenderPlanar(unit, input.left.data() + at, input.right.data() + at, output.left.data() + at,
+                     output.right.data() + at, frames);
+        progress.Update(offset + frames);
+    }
+    progress.Finish();
+    return output;
+}
+
+int RunCommand(const Invocation& invocation) {
+    if (invocation.wantsHelp) {
+        std::fputs(HelpText(invocation.command).c_str(), stdout);
+        return 0;
+    }
+    switch (invocation.command) {
+    case Command::kDemo:
+        return RunDemo(invocation);
+    case Command::kRender:
+        return RunRender(invocation);
+    case Command::kParams:
+        return RunParams(invocation);
+    case Command::kPresetSave:
+        return RunPresetSave(invocation);
+    case Command::kPresetShow:
+        return RunPresetShow(invocation);
+    case Command::kNone:
+        break;
+    }
+    std::fputs(HelpText(Command::kNone).c_str(), stdout);
+    return 0;
+}

@@ -1,0 +1,98 @@
+#include "Help.h"
+
+namespace {
+
+constexpr const char* kOverview = R"(brindlex: the Brindlex effect on the command line
+
+Usage: brindlex COMMAND [ARGUMENTS] [OPTIONS]
+
+Commands:
+  demo [DIR]             render a built-in programme through a radio setting into DIR
+  render IN OUT          process an audio file
+  params                 list the effect's parameters
+  preset save FILE       save settings as an .aupreset file
+  preset show FILE       check an .aupreset file and show its settings
+  help [COMMAND]         this text, or a command's
+
+Options for every command:
+  --component PATH       the Brindlex.component bundle to load; otherwise
+                         $BRINDLEX_COMPONENT, Brindlex.component next to brindlex,
+                         or ../lib/brindlex/Brindlex.component from it
+  -h, --help             help (with a command: that command's help)
+
+Exit status: 0 done, 1 failed (a message names the file or argument), 2 bad command
+line. A failed command leaves no output file behind.
+)";
+
+constexpr const char* kSettings = R"(
+Settings (applied in this order):
+  --preset FILE          first, the settings of an .aupreset file
+  --set NAME=VALUE       then each setting in command-line order. NAME as 'brindlex
+                         params' lists it (any case; '-' or '_' for blanks) or the
+                         index; VALUE in the parameter's own units, on or off for
+                         switches. Example: --set "EQ Freq=2000" --set eq-level=6
+  --amp on|off           the amp stage (parameter 9)
+  --eq on|off            the EQ stage (parameter 5)
+  --eq-wide on|off       EQ shelves far from the peak (parameter 4)
+  --limiter on|off       the limiter stage (parameter 1)
+)";
+
+constexpr const char* kDemo = R"(Usage: brindlex demo [DIR]
+
+Synthesises about eight seconds of programme (speech-like phrases, then plucked
+and struck notes), renders it through a radio setting (amp driven with some
+noise, EQ and limiter on) and writes demo-in.wav and demo-out.wav into DIR
+(default ./brindlex-demo, made if missing).
+)";
+
+constexpr const char* kRender = R"(Usage: brindlex render IN OUT [OPTIONS]
+
+Processes the audio file IN into OUT through the effect.
+
+IN: any file libsndfile reads (WAV, AIFF, FLAC, Ogg, ...), mono or stereo, at any
+sample rate the effect takes. A mono file goes through the stereo effect with the
+signal on both inputs, and OUT gets the left output: mono in, mono out.
+OUT: the type follows the extension (.wav, .aiff, .flac, .ogg, .caf, ...), with
+the sample rate of IN and float samples where the type has them.
+
+Options:
+  --block N              at most N frames per slice (default 512)
+)";
+
+constexpr const char* kParams = R"(Usage: brindlex params
+
+Lists the effect's parameters: index, name (a description for the unnamed
+switches, with their flag), range, default, and how the effect shows the default.
+)";
+
+constexpr const char* kPresetSave = R"(Usage: brindlex preset save FILE [OPTIONS]
+
+Saves the effect's state, after the settings below, to FILE as an XML property
+list (the .aupreset format). Without settings it holds the defaults.
+)";
+
+constexpr const char* kPresetShow = R"(Usage: brindlex preset show FILE
+
+Checks that FILE is a preset of this effect, loads it into a fresh instance and
+shows the parameter values it holds.
+)";
+
+} // namespace
+
+std::string HelpText(Command command) {
+    switch (command) {
+    case Command::kDemo:
+        return kDemo;
+    case Command::kRender:
+        return std::string(kRender) + kSettings;
+    case Command::kParams:
+        return kParams;
+    case Command::kPresetSave:
+        return std::string(kPresetSave) + kSettings;
+    case Command::kPresetShow:
+        return kPresetShow;
+    case Command::kNone:
+        break;
+    }
+    return kOverview;
+}
