@@ -113,6 +113,7 @@ void IFxLV2::Run(uint32_t nFrames) {
     do {
         const uint32_t frames = std::min(nFrames - done, blockSize);
         for (int c = 0; c < mPorts.nAudioIn; ++c)
+            // The attachment only reads its inputs.
             mInPtrs[c] = mAudioIn[c] ? const_cast<float*>(mAudioIn[c]) + done : nullptr;
         for (int c = 0; c < mPorts.nAudioOut; ++c)
             mOutPtrs[c] = mAudioOut[c] ? mAudioOut[c] + done : nullptr;
