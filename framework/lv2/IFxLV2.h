@@ -34,6 +34,9 @@ struct IFxLV2Ports {
 // hands it on to the control it stands in for (an editor's meter, say), if any.
 class IFxLV2OutputControl : public IControl {
 public:
+    // Part of no editor: no plug-in, no area, nothing to draw.
+    IFxLV2OutputControl() : IControl(nullptr, IRECT()) {}
+    bool Draw(IGraphics*) override { return false; }
     void SetValueFromPlug(double value) override;
     // A null port publishes nothing.
     void Connect(float* port) { mPort = port; }

@@ -30,6 +30,8 @@ std::unique_ptr<TestPlug> MakeTestPlug() {
 
 class RecordingControl : public IControl {
 public:
+    RecordingControl() : IControl(nullptr, IRECT()) {}
+    bool Draw(IGraphics*) override { return true; }
     void SetValueFromPlug(double value) override { mValues.push_back(value); }
     std::vector<double> mValues;
 };
