@@ -69,6 +69,7 @@ protected:
         IControl* ampMeter = nullptr;
     };
     void SetIndicators(const Indicators& indicators) { mIndicators = indicators; }
+    const Indicators& GetIndicators() const { return mIndicators; }
 
     // A look at one filter, for subclasses that inspect the effect: the coefficients as the
     // parameters last designed them, the states as processing left them.

@@ -1,5 +1,6 @@
 #include "IFxStructs.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <functional>
@@ -90,4 +91,59 @@ IPreset::IPreset(int) {
 
 void IPreset::SetName(const char* name) {
     UTL_CopyText(mName, sizeof mName, name);
+}
+
+IRECT::IRECT(int x, int y, const IBitmap& bitmap) : left(x), top(y), right(x + bitmap.width) {
+    // A handle made without frames still has one.
+    bottom = y + bitmap.height / std::max(bitmap.frameCount, 1);
+}
+
+IRECT IRECT::Intersect(const IRECT& other) const {
+    if (!Intersects(other)) return IRECT();
+    return IRECT(std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
+                 std::min(bottom, other.bottom));
+}
+
+IRECT IRECT::Union(const IRECT& other) const {
+    if (Empty()) return other;
+    if (other.Empty()) return *this;
+    return IRECT(std::min(left, other.left), std::min(top, other.top), std::max(right, other.right),
+                 std::max(bottom, other.bottom));
+}
+
+namespace {
+// Edges of slice sliceIdx of numSlices along [lo, hi), in single precision as the layouts
+// that use them were made with.
+void Slice(int lo, int hi, int numSlices, int sliceIdx, int* newLo, int* newHi) {
+    if (numSlices < 1) {
+        *newLo = lo;
+        *newHi = hi;
+        return;
+    }
+    const float size = float(hi - lo) / float(numSlices);
+    *newLo = lo + int(size * float(sliceIdx));
+    *newHi = int(float(*newLo) + size);
+}
+} // namespace
+
+IRECT IRECT::SubRectHorizontal(int numSlices, int sliceIdx) const {
+    IRECT slice = *this;
+    Slice(left, right, numSlices, sliceIdx, &slice.left, &slice.right);
+    return slice;
+}
+
+IRECT IRECT::SubRectVertical(int numSlices, int sliceIdx) const {
+    IRECT slice = *this;
+    Slice(top, bottom, numSlices, sliceIdx, &slice.top, &slice.bottom);
+    return slice;
+}
+
+IText::IText(int textSize, const IColor* textColor, const char* fontName, EStyle textStyle,
+             EAlign textAlign, int textOrientation, EQuality textQuality,
+             const IColor* entryBGColor, const IColor* entryFGColor)
+    : size(textSize), color(textColor ? *textColor : DEFAULT_TEXT_COLOR),
+      textEntryBGColor(entryBGColor ? *entryBGColor : DEFAULT_TEXT_ENTRY_BGCOLOR),
+      textEntryFGColor(entryFGColor ? *entryFGColor : DEFAULT_TEXT_ENTRY_FGCOLOR), style(textStyle),
+      align(textAlign), orientation(textOrientation), quality(textQuality) {
+    UTL_CopyText(font, sizeof font, fontName ? fontName : DEFAULT_FONT);
 }

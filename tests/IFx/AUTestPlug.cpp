@@ -22,7 +22,7 @@ AUTestPlug::AUTestPlug(const AUTestConfig& config)
     GetParam(kTrim)->InitDouble("Trim", 0.0, -12.0, 12.0, 0.1, "dB");
     GetParam(kTrim)->NegateDisplay();
     if (config.withEditor) {
-        mEditor = new RecordingEditor;
+        mEditor = new RecordingEditor(this);
         AttachGraphics(mEditor);
     }
     MakePresetFromNamedParams("Unity", 1, kGain, 1.0);

@@ -5,6 +5,7 @@
 
 #include "AudioUnit.h"
 #include "IFxAU.h"
+#include "TestGraphics.h"
 #include "TestPlug.h"
 
 #include <gtest/gtest.h>

@@ -19,17 +19,16 @@ TEST_F(IFxAUParams, GetAndSetInTheGlobalScopeOnly) {
     AUTestPlug* plug = unit.Plug();
     AudioUnit au = unit.Unit();
     plug->mParamChanges.clear();
-    plug->mEditor->mCalls.clear();
+    std::vector<double>& shown = plug->mEditor->Probe(kGain)->mPlugValues;
+    shown.clear();
 
     EXPECT_EQ(AudioUnitSetParameter(au, kGain, kAudioUnitScope_Global, 0, 1.5f, 0), noErr);
     EXPECT_EQ(plug->mGain, 1.5);
     EXPECT_EQ(plug->mParamChanges, std::vector<int>{kGain});
-    ASSERT_EQ(plug->mEditor->mCalls.size(), 1u);
-    EXPECT_EQ(plug->mEditor->mCalls[0].mValue, 1.5);
-    EXPECT_FALSE(plug->mEditor->mCalls[0].mNormalized);
+    EXPECT_EQ(shown, std::vector<double>{0.75}); // 1.5 of 0..2, normalised by the editor
     // Out of range: clamped, and the editor sees the value the parameter took.
     EXPECT_EQ(AudioUnitSetParameter(au, kGain, kAudioUnitScope_Global, 0, 9.0f, 0), noErr);
-    EXPECT_EQ(plug->mEditor->mCalls.back().mValue, 2.0);
+    EXPECT_EQ(shown.back(), 1.0);
     AudioUnitParameterValue value = 0.0f;
     EXPECT_EQ(AudioUnitGetParameter(au, kGain, kAudioUnitScope_Global, 0, &value), noErr);
     EXPECT_EQ(value, 2.0f);

@@ -1,3 +1,4 @@
+#include "TestGraphics.h"
 #include "TestPlug.h"
 
 #include <gtest/gtest.h>
@@ -234,9 +235,20 @@ TEST(IFxBasePresets, RestoringAppliesStateOrCapturesIt) {
     plug.MakePresetFromChunk("one", &chunk);
     plug.MakePresetFromChunk("old user preset", &chunk);
     plug.MakePresetFromChunk("user preset 1", &chunk);
-    auto* editor = new RecordingEditor;
+    auto* editor = new TestGraphics(&plug);
+    std::vector<ProbeControl*> controls;
+    for (int i = 0; i < 3; ++i) {
+        controls.push_back(new ProbeControl(&plug, IRECT(i, 0, i + 1, 1), i));
+        editor->AttachControl(controls.back());
+    }
     plug.AttachGraphics(editor);
-    editor->mCalls.clear();
+    const auto valuesShown = [&controls] {
+        size_t n = 0;
+        for (const ProbeControl* control : controls)
+            n += control->mPlugValues.size();
+        return n;
+    };
+    const size_t shownAtAttach = valuesShown();
 
     EXPECT_FALSE(plug.RestorePreset(4));
     EXPECT_FALSE(plug.RestorePreset(-1));
@@ -244,7 +256,7 @@ TEST(IFxBasePresets, RestoringAppliesStateOrCapturesIt) {
     EXPECT_EQ(Values(plug), (std::vector<double>{1.0, 3.0, -1.0}));
     EXPECT_EQ(plug.GetCurrentPresetIdx(), 0);
     EXPECT_EQ(plug.mPresetsChanged, 1);
-    EXPECT_EQ(editor->mCalls.size(), 3u); // RedrawParamControls
+    EXPECT_EQ(valuesShown() - shownAtAttach, 3u); // RedrawParamControls
 
     // An empty slot captures the current state under a new user preset name.
     plug.GetParam(1)->Set(9.0);

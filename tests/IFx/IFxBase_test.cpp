@@ -1,4 +1,5 @@
 #include "IFxAU.h"
+#include "TestGraphics.h"
 #include "TestPlug.h"
 #include "Trace.h"
 
@@ -6,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -168,28 +170,34 @@ TEST(IFxBase, AttachGraphicsPushesNormalisedValuesUnderTheLock) {
         plug.AttachGraphics(nullptr);
         EXPECT_EQ(plug.GetGUI(), nullptr);
 
-        auto* editor = new RecordingEditor(&deletions, &plug);
+        auto* editor = new TestGraphics(&plug, 30, 20, 0, &deletions);
+        auto* a = new ProbeControl(&plug, IRECT(0, 0, 10, 10), 0);
+        auto* b = new ProbeControl(&plug, IRECT(10, 0, 20, 10), 1);
+        editor->AttachControl(a);
+        editor->AttachControl(b);
+        EXPECT_EQ(editor->Surface(), nullptr);
         plug.AttachGraphics(editor);
         EXPECT_EQ(plug.GetGUI(), editor);
-        ASSERT_EQ(editor->mCalls.size(), 3u);
-        EXPECT_EQ(editor->mCalls[0].mParamIdx, 0);
-        EXPECT_DOUBLE_EQ(editor->mCalls[0].mValue, 0.5);
-        EXPECT_TRUE(editor->mCalls[0].mNormalized);
-        EXPECT_DOUBLE_EQ(editor->mCalls[1].mValue, 0.5); // shape 2: 25 of 100
-        EXPECT_EQ(editor->mCalls[2].mParamIdx, -1);      // then PrepDraw
-        EXPECT_EQ(editor->mLockDepths, (std::vector<int>{1, 1}));
+        EXPECT_EQ(a->mPlugValues, std::vector<double>{0.5});
+        ASSERT_EQ(b->mPlugValues.size(), 1u);
+        EXPECT_DOUBLE_EQ(b->mPlugValues[0], 0.5); // shape 2: 25 of 100
+        EXPECT_EQ(a->mLockDepths, std::vector<int>{1});
+        EXPECT_EQ(b->mLockDepths, std::vector<int>{1});
+        ASSERT_NE(editor->Surface(), nullptr); // then PrepDraw
+        EXPECT_EQ(editor->Surface()->getWidth(), 30);
+        EXPECT_EQ(editor->Surface()->getHeight(), 20);
 
-        editor->mCalls.clear();
-        editor->mLockDepths.clear();
+        // Real values are converted by the parameter on their way in.
+        plug.GetParam(1)->Set(100.0);
         plug.RedrawParamControls();
-        ASSERT_EQ(editor->mCalls.size(), 2u);
-        EXPECT_EQ(editor->mCalls[1].mParamIdx, 1);
-        EXPECT_EQ(editor->mCalls[1].mValue, 25.0);
-        EXPECT_FALSE(editor->mCalls[1].mNormalized);
+        ASSERT_EQ(b->mPlugValues.size(), 2u);
+        EXPECT_DOUBLE_EQ(b->mPlugValues[1], 1.0);
+        EXPECT_EQ(b->mLockDepths[1], 0);
+        EXPECT_EQ(b->GetValue(), 1.0);
 
         plug.AttachGraphics(editor); // the same editor again is kept, not deleted
         EXPECT_EQ(deletions, 0);
-        plug.AttachGraphics(new RecordingEditor(&deletions));
+        plug.AttachGraphics(new TestGraphics(&plug, 30, 20, 0, &deletions));
         EXPECT_EQ(deletions, 1); // a replaced editor is not leaked
     }
     EXPECT_EQ(deletions, 2); // the plug-in owns its editor
@@ -242,6 +250,38 @@ TEST(IFxBase, MutexLockExcludesOtherThreads) {
     EXPECT_TRUE(informed);
     IFxBase::IMutexLock none(nullptr); // holds nothing
     EXPECT_EQ(plug.LockDepth(), 0);
+
+    // The try form takes a free mutex, and never waits for a held one.
+    {
+        IFxBase::IMutexLock tried(&plug, std::try_to_lock);
+        EXPECT_TRUE(tried.OwnsLock());
+        bool owned = true;
+        std::thread([&] {
+            owned = IFxBase::IMutexLock(&plug, std::try_to_lock).OwnsLock();
+        }).join();
+        EXPECT_FALSE(owned);
+    }
+    EXPECT_EQ(plug.LockDepth(), 0);
+}
+
+TEST(IFxBase, ParameterChangesFromTheHostReachEditorAndEffect) {
+    TestPlug plug(2);
+    plug.GetParam(0)->InitDouble("Level", 1.0, 0.0, 10.0, 0.01);
+    auto* editor = new RecordingEditor(&plug);
+    plug.AttachGraphics(editor);
+    ProbeControl* probe = editor->Probe(0);
+    probe->mPlugValues.clear();
+    probe->mLockDepths.clear();
+
+    plug.SetParameterFromHost(0, 12.5);         // clamped; the editor shows the clamped value
+    plug.SetParameterFromHost(0, std::nan("")); // ignored by the parameter, still announced
+    plug.SetParameterFromHost(5, 1.0);          // no such parameter
+    EXPECT_EQ(plug.GetParam(0)->Value(), 10.0);
+    EXPECT_EQ(probe->mPlugValues, (std::vector<double>{1.0, 1.0}));
+    EXPECT_EQ(probe->mLockDepths, (std::vector<int>{1, 1}));
+    EXPECT_EQ(plug.mParamChanges, (std::vector<int>{0, 0}));
+    EXPECT_EQ(plug.mParamChangeLockDepths, (std::vector<int>{1, 1}));
+    EXPECT_TRUE(plug.mInformed.empty()); // the host knows already
 }
 
 TEST(IFxBase, TraceLinesUseTheirFormats) {

@@ -163,3 +163,119 @@ TEST(IPreset, StartsEmptyAndCutsLongNames) {
     preset.SetName(nullptr);
     EXPECT_STREQ(preset.mName, "");
 }
+
+TEST(IRECT, EmptyOnlyWhenAllZero) {
+    EXPECT_TRUE(IRECT().Empty());
+    EXPECT_FALSE(IRECT(5, 5, 5, 10).Empty()); // zero width elsewhere is a rectangle
+    EXPECT_EQ(IRECT(2, 3, 12, 8).W(), 10);
+    EXPECT_EQ(IRECT(2, 3, 12, 8).H(), 5);
+    EXPECT_FLOAT_EQ(IRECT(0, 0, 5, 5).MW(), 2.5f);
+    EXPECT_FLOAT_EQ(IRECT(0, 1, 5, 4).MH(), 2.5f);
+}
+
+TEST(IRECT, ContainsIsHalfOpenAndFalseForEmpty) {
+    const IRECT r(0, 0, 10, 10);
+    EXPECT_TRUE(r.Contains(0, 0));
+    EXPECT_TRUE(r.Contains(9, 9));
+    EXPECT_FALSE(r.Contains(10, 5));
+    EXPECT_FALSE(r.Contains(5, 10));
+    EXPECT_FALSE(r.Contains(-1, 5));
+    EXPECT_FALSE(IRECT().Contains(0, 0));
+}
+
+TEST(IRECT, IntersectsIsAsymmetricAtASharedEdge) {
+    const IRECT a(0, 0, 10, 10), b(10, 0, 20, 10);
+    EXPECT_TRUE(a.Intersects(b));
+    EXPECT_FALSE(b.Intersects(a));
+    const IRECT seam = a.Intersect(b);
+    EXPECT_EQ(seam, IRECT(10, 0, 10, 10));
+    EXPECT_FALSE(seam.Empty());
+    EXPECT_EQ(b.Intersect(a), IRECT());
+
+    // The same rule on the other axis.
+    const IRECT below(0, 10, 10, 20);
+    EXPECT_TRUE(a.Intersects(below));
+    EXPECT_FALSE(below.Intersects(a));
+
+    EXPECT_FALSE(IRECT().Intersects(a));
+    EXPECT_FALSE(a.Intersects(IRECT()));
+    EXPECT_EQ(IRECT(0, 0, 10, 10).Intersect(IRECT(5, -5, 8, 20)), IRECT(5, 0, 8, 10));
+    EXPECT_EQ(IRECT(0, 0, 10, 10).Intersect(IRECT(30, 30, 40, 40)), IRECT());
+}
+
+TEST(IRECT, UnionIgnoresTheEmptyRectangle) {
+    const IRECT r(3, 4, 5, 6);
+    EXPECT_EQ(IRECT().Union(r), r);
+    EXPECT_EQ(r.Union(IRECT()), r);
+    EXPECT_EQ(IRECT(0, 0, 10, 10).Union(IRECT(20, 20, 30, 30)), IRECT(0, 0, 30, 30));
+    // Union with the empty rectangle does not stretch to the origin.
+    EXPECT_EQ(IRECT(20, 20, 30, 30).Union(IRECT()), IRECT(20, 20, 30, 30));
+}
+
+TEST(IRECT, SubRectsTruncateTheirEdges) {
+    const IRECT r(0, 0, 100, 10);
+    EXPECT_EQ(r.SubRectHorizontal(3, 0), IRECT(0, 0, 33, 10));
+    EXPECT_EQ(r.SubRectHorizontal(3, 1), IRECT(33, 0, 66, 10));
+    EXPECT_EQ(r.SubRectHorizontal(3, 2), IRECT(66, 0, 99, 10)); // the last column is left over
+    const IRECT tall(5, 10, 15, 110);
+    EXPECT_EQ(tall.SubRectVertical(3, 1), IRECT(5, 43, 15, 76));
+    EXPECT_EQ(IRECT(10, 0, 17, 4).SubRectHorizontal(2, 1), IRECT(13, 0, 16, 4));
+
+    // No slices at all: the whole rectangle rather than a division by zero.
+    EXPECT_EQ(r.SubRectHorizontal(0, 0), r);
+    EXPECT_EQ(r.SubRectVertical(0, 2), r);
+    EXPECT_EQ(r.SubRectVertical(-3, 0), r);
+}
+
+TEST(IRECT, FromABitmapIsOneVerticalFrame) {
+    const IBitmap knob(nullptr, 48, 4800, 100);
+    EXPECT_EQ(IRECT(10, 20, knob), IRECT(10, 20, 58, 68));
+    EXPECT_EQ(IRECT(0, 0, IBitmap(nullptr, 20, 41, 2)), IRECT(0, 0, 20, 20));
+    // A handle without frames counts as one frame.
+    EXPECT_EQ(IRECT(1, 2, IBitmap(nullptr, 8, 9, 0)), IRECT(1, 2, 9, 11));
+}
+
+TEST(IColor, ConstantsAndDefaults) {
+    EXPECT_EQ(COLOR_GRAY, IColor(255, 127, 127, 127));
+    EXPECT_EQ(COLOR_ORANGE, IColor(255, 255, 127, 0));
+    EXPECT_EQ(COLOR_TRANSPARENT, IColor(0, 0, 0, 0));
+    EXPECT_EQ(DEFAULT_TEXT_COLOR, COLOR_BLACK);
+    EXPECT_EQ(DEFAULT_TEXT_ENTRY_BGCOLOR, COLOR_WHITE);
+    EXPECT_EQ(DEFAULT_TEXT_ENTRY_FGCOLOR, COLOR_BLACK);
+    const IColor c(1, 2, 3, 4);
+    EXPECT_EQ(c.alpha, 1); // alpha first, as constructed
+    EXPECT_EQ(c.blue, 4);
+}
+
+TEST(IText, NullPointersTakeTheDefaults) {
+    const IText text(12, nullptr, nullptr, IText::kStyleBold, IText::kAlignRight, 90,
+                     IText::kQualityAliased, nullptr, nullptr);
+    EXPECT_STREQ(text.font, "Monaco");
+    EXPECT_EQ(text.color, COLOR_BLACK);
+    EXPECT_EQ(text.textEntryBGColor, COLOR_WHITE);
+    EXPECT_EQ(text.textEntryFGColor, COLOR_BLACK);
+    EXPECT_EQ(text.size, 12);
+    EXPECT_EQ(text.style, IText::kStyleBold);
+    EXPECT_EQ(text.align, IText::kAlignRight);
+    EXPECT_EQ(text.orientation, 90);
+    EXPECT_EQ(text.cachedFont, nullptr);
+
+    const IText plain;
+    EXPECT_EQ(plain.size, 10);
+    EXPECT_EQ(plain.align, IText::kAlignCenter);
+    EXPECT_EQ(plain.style, IText::kStyleNormal);
+    EXPECT_EQ(plain.quality, IText::kQualityDefault);
+
+    const IColor red = COLOR_RED, blue = COLOR_BLUE;
+    const IText styled(10, &red, "Courier", IText::kStyleNormal, IText::kAlignLeft, 0,
+                       IText::kQualityDefault, &blue, &red);
+    EXPECT_EQ(styled.color, COLOR_RED);
+    EXPECT_EQ(styled.textEntryBGColor, COLOR_BLUE);
+    EXPECT_STREQ(styled.font, "Courier");
+}
+
+TEST(IText, LongFaceNamesAreCutTo31Characters) {
+    const std::string longName(40, 'f');
+    const IText text(10, nullptr, longName.c_str());
+    EXPECT_EQ(std::string(text.font), std::string(31, 'f'));
+}

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "IFxBase.h"
-#include "IGraphics.h"
 
 #include <string>
 #include <utility>
@@ -33,18 +32,22 @@ public:
             for (int s = 0; s < nFrames; ++s)
                 outputs[c][s] = c < NInChannels() ? inputs[c][s] * mGain : 0.0;
     }
-    void BeginInformHostOfParamChange(int) override {}
+    void BeginInformHostOfParamChange(int paramIdx) override {
+        mGestures.push_back("begin " + std::to_string(paramIdx));
+    }
     void InformHostOfParamChange(int paramIdx, double normalizedValue) override {
         mInformed.emplace_back(paramIdx, normalizedValue);
         mInformLockDepths.push_back(LockDepth());
     }
-    void EndInformHostOfParamChange(int) override {}
+    void EndInformHostOfParamChange(int paramIdx) override {
+        mGestures.push_back("end " + std::to_string(paramIdx));
+    }
     void InformHostOfProgramChange() override {}
     double GetSamplePos() override { return 0.0; }
     double GetTempo() override { return mTempo; }
     void GetTimeSig(int*, int*) override {}
     void GetTime(ITimeInfo*) override {}
-    void ResizeGraphics(int, int) override {}
+    void ResizeGraphics(int width, int height) override { mResizes.emplace_back(width, height); }
     bool SendMidiMsg(IMidiMsg* msg) override {
         mSentMidi.push_back(msg);
         return true;
@@ -60,49 +63,8 @@ public:
     std::vector<int> mInformLockDepths;
     std::vector<int> mProcessedFrames;
     std::vector<IMidiMsg*> mSentMidi;
-};
-
-// An editor that records the values it is given.
-class RecordingEditor : public IGraphics {
-public:
-    struct Call {
-        int mParamIdx;
-        double mValue;
-        bool mNormalized;
-    };
-
-    RecordingEditor(int* deletions = nullptr, const TestPlug* plug = nullptr)
-        : mDeletions(deletions), mPlug(plug) {}
-    ~RecordingEditor() override {
-        if (mDeletions) ++*mDeletions;
-    }
-    void SetParameterFromPlug(int paramIdx, double value, bool normalized) override {
-        mCalls.push_back({paramIdx, value, normalized});
-        if (mPlug) mLockDepths.push_back(mPlug->LockDepth());
-    }
-    void PrepDraw() override { mCalls.push_back({-1, 0.0, false}); }
-    void* OpenWindow(void* window, void* parentControl, int width, int height) override {
-        mOpened.push_back({window, parentControl, width, height});
-        return mView;
-    }
-    void CloseWindow() override { ++mCloses; }
-
-    struct OpenCall {
-        void* mWindow;
-        void* mParentControl;
-        int mWidth;
-        int mHeight;
-    };
-    std::vector<OpenCall> mOpened;
-    int mCloses = 0;
-    void* mView = nullptr; // what OpenWindow answers
-
-    std::vector<Call> mCalls; // PrepDraw appears as index -1
-    std::vector<int> mLockDepths;
-
-private:
-    int* mDeletions;
-    const TestPlug* mPlug;
+    std::vector<std::string> mGestures; // "begin i" and "end i" as the editor brackets them
+    std::vector<std::pair<int, int>> mResizes;
 };
 
 // Reads a whole file; "" when it cannot be read.

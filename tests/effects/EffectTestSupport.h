@@ -17,8 +17,9 @@ using ControlLog = std::vector<std::pair<std::string, double>>;
 class RecordingControl : public IControl {
 public:
     RecordingControl(std::string name, ControlLog* log, const TestBrindlex* plug)
-        : mName(std::move(name)), mLog(log), mPlug(plug) {}
+        : IControl(nullptr, IRECT()), mName(std::move(name)), mLog(log), mPlug(plug) {}
     void SetValueFromPlug(double value) override;
+    bool Draw(IGraphics*) override { return true; }
 
     std::vector<double> mValues;
     std::vector<int> mLockDepths;
