@@ -1,6 +1,6 @@
 // Writes the fuzz targets' seed corpora with the project's own code: the images the decoder's
-// tests write, the effect's own state, presets and class-info, property lists of every kind, and
-// command lines from the tool's documentation.
+// tests write, the effect's own state, presets and class-info, property lists of every kind,
+// command lines from the tool's documentation and values typed into the editor.
 //
 //   fuzz_seeds DIR      writes DIR/<target>/<name> for every target
 #include "AudioUnit.h"
@@ -182,6 +182,19 @@ void WriteCommandLines() {
     }
 }
 
+// The target's first byte picks the parameter: the effect's ten, then a switch, a menu, a
+// whole number and a negated double.
+void WritePromptTexts() {
+    const std::pair<unsigned char, std::string> typed[] = {
+        {2, "1800"}, {3, "-7.5"}, {6, "1e308"},  {8, "nan"},   {0, "  60abc"},
+        {10, "on"},  {11, "B"},   {12, "0x1p3"}, {13, "-inf"}, {13, "12.5 dB"},
+    };
+    int index = 0;
+    for (const auto& [pick, text] : typed)
+        Write("fuzz_prompt", "typed-" + std::to_string(index++),
+              Concat({pick}, Bytes(text.begin(), text.end())));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -195,5 +208,6 @@ int main(int argc, char** argv) {
     WriteClassInfo();
     WritePropertyLists();
     WriteCommandLines();
+    WritePromptTexts();
     return 0;
 }
