@@ -302,7 +302,8 @@ TEST_F(IFxAURender, BypassPassesTheInputThrough) {
     EXPECT_EQ(out.Channel(1)[15], 0.0f) << "muted";
 }
 
-// The ThreadSanitizer build checks that the render thread reads the flag race-free.
+// Hosts switch bypass while the audio thread renders (the validator's ThreadSanitizer run checks
+// the same through the component).
 TEST_F(IFxAURender, ConcurrentBypassWhileRendering) {
     AUTestUnit unit;
     Source source;
