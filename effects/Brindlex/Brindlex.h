@@ -68,6 +68,7 @@ protected:
         IControl* ampMeter = nullptr;
     };
     void SetIndicators(const Indicators& indicators) { mIndicators = indicators; }
+    const Indicators& GetIndicators() const { return mIndicators; }
 
     // A look at one filter, for subclasses that inspect the effect.
     const Biquad& GetFilter(EFilter filter) const;

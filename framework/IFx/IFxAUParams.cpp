@@ -3,7 +3,6 @@
 #include "IFxAU.h"
 
 #include "IFxAUInternal.h"
-#include "IGraphics.h"
 
 #include <algorithm>
 #include <cctype>
@@ -84,13 +83,7 @@ OSStatus IFxAU::SetParamProc(void* plugStorage, AudioUnitParameterID paramID, Au
     if (OSStatus result = CheckParamAddress(plug, paramID, scope, element); result != noErr)
         return result;
     if (!std::isfinite(value)) return kAudioUnitErr_InvalidParameterValue;
-    const int paramIdx = static_cast<int>(paramID);
-    IMutexLock lock(plug);
-    IParam* param = plug->GetParam(paramIdx);
-    param->Set(value);
-    if (IGraphics* graphics = plug->GetGUI())
-        graphics->SetParameterFromPlug(paramIdx, param->Value(), false);
-    plug->OnParamChange(paramIdx);
+    plug->SetParameterFromHost(static_cast<int>(paramID), value);
     return noErr;
 }
 

@@ -310,6 +310,15 @@ void IFxBase::SetParameterFromGUI(int paramIdx, double normalizedValue) {
     OnParamChange(paramIdx);
 }
 
+void IFxBase::SetParameterFromHost(int paramIdx, double value) {
+    IMutexLock lock(this);
+    IParam* param = GetParam(paramIdx);
+    if (!param) return;
+    param->Set(value);
+    if (mGraphics) mGraphics->SetParameterFromPlug(paramIdx, param->Value(), false);
+    OnParamChange(paramIdx);
+}
+
 void IFxBase::DirtyParameters() {
     IMutexLock lock(this);
     for (int i = 0; i < NParams(); ++i)

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 class IGraphics;
 
@@ -70,10 +71,14 @@ public:
         UTL_String mLabel;
     };
 
-    // Holds the plug-in's recursive mutex for a scope.
+    // Holds the plug-in's recursive mutex for a scope. The try form never waits (for the audio
+    // thread): it holds the mutex only if it was free or already held by this thread.
     class IMutexLock {
     public:
         explicit IMutexLock(IFxBase* plug) : mLock(plug ? &plug->mMutex : nullptr) {}
+        IMutexLock(IFxBase* plug, std::try_to_lock_t)
+            : mLock(plug ? &plug->mMutex : nullptr, std::try_to_lock) {}
+        bool OwnsLock() const { return mLock.OwnsLock(); }
 
     private:
         UTL_MutexLock mLock;
@@ -214,6 +219,9 @@ public:
     int GetHostVersion(bool decimal) const;
 
     // Parameter synchronisation with the editor and the host.
+    // A host's change, holding the mutex: the parameter's Set (which clamps and ignores a NaN),
+    // the editor's SetParameterFromPlug with the real value, then OnParamChange.
+    void SetParameterFromHost(int paramIdx, double value);
     void DirtyParameters();
     // OnParamChange for every parameter in index order.
     void OnParamReset();

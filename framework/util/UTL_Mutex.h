@@ -32,6 +32,10 @@ public:
     explicit UTL_MutexLock(UTL_Mutex* mutex) : mMutex(mutex) {
         if (mMutex) mMutex->Enter();
     }
+    // Never waits, for threads that must not block: holds the mutex only if it was free or
+    // already held by this thread. OwnsLock tells which.
+    UTL_MutexLock(UTL_Mutex* mutex, std::try_to_lock_t)
+        : mMutex(mutex && mutex->TryEnter() ? mutex : nullptr) {}
     ~UTL_MutexLock() { Leave(); }
     UTL_MutexLock(const UTL_MutexLock&) = delete;
     UTL_MutexLock& operator=(const UTL_MutexLock&) = delete;
@@ -40,6 +44,7 @@ public:
         if (mMutex) mMutex->Leave();
         mMutex = nullptr;
     }
+    bool OwnsLock() const { return mMutex != nullptr; }
 
 private:
     UTL_Mutex* mMutex;

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -249,6 +250,38 @@ TEST(IFxBase, MutexLockExcludesOtherThreads) {
     EXPECT_TRUE(informed);
     IFxBase::IMutexLock none(nullptr); // holds nothing
     EXPECT_EQ(plug.LockDepth(), 0);
+
+    // The try form takes a free mutex, and never waits for a held one.
+    {
+        IFxBase::IMutexLock tried(&plug, std::try_to_lock);
+        EXPECT_TRUE(tried.OwnsLock());
+        bool owned = true;
+        std::thread([&] {
+            owned = IFxBase::IMutexLock(&plug, std::try_to_lock).OwnsLock();
+        }).join();
+        EXPECT_FALSE(owned);
+    }
+    EXPECT_EQ(plug.LockDepth(), 0);
+}
+
+TEST(IFxBase, ParameterChangesFromTheHostReachEditorAndEffect) {
+    TestPlug plug(2);
+    plug.GetParam(0)->InitDouble("Level", 1.0, 0.0, 10.0, 0.01);
+    auto* editor = new RecordingEditor(&plug);
+    plug.AttachGraphics(editor);
+    ProbeControl* probe = editor->Probe(0);
+    probe->mPlugValues.clear();
+    probe->mLockDepths.clear();
+
+    plug.SetParameterFromHost(0, 12.5);         // clamped; the editor shows the clamped value
+    plug.SetParameterFromHost(0, std::nan("")); // ignored by the parameter, still announced
+    plug.SetParameterFromHost(5, 1.0);          // no such parameter
+    EXPECT_EQ(plug.GetParam(0)->Value(), 10.0);
+    EXPECT_EQ(probe->mPlugValues, (std::vector<double>{1.0, 1.0}));
+    EXPECT_EQ(probe->mLockDepths, (std::vector<int>{1, 1}));
+    EXPECT_EQ(plug.mParamChanges, (std::vector<int>{0, 0}));
+    EXPECT_EQ(plug.mParamChangeLockDepths, (std::vector<int>{1, 1}));
+    EXPECT_TRUE(plug.mInformed.empty()); // the host knows already
 }
 
 TEST(IFxBase, TraceLinesUseTheirFormats) {

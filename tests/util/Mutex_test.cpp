@@ -35,6 +35,26 @@ TEST(UTL_Mutex, ExcludesOtherThreadsUntilFullyLeft) {
     EXPECT_TRUE(taken);
 }
 
+TEST(UTL_Mutex, TryLockNeverWaits) {
+    UTL_Mutex mutex;
+    {
+        UTL_MutexLock held(&mutex);
+        UTL_MutexLock again(&mutex, std::try_to_lock); // recursive: the owner gets it
+        EXPECT_TRUE(again.OwnsLock());
+        EXPECT_EQ(mutex.GetEnterCount(), 2);
+        bool owned = true;
+        std::thread([&] {
+            UTL_MutexLock other(&mutex, std::try_to_lock);
+            owned = other.OwnsLock();
+        }).join();
+        EXPECT_FALSE(owned);
+        EXPECT_EQ(mutex.GetEnterCount(), 2); // the failed try left no count behind
+    }
+    EXPECT_EQ(mutex.GetEnterCount(), 0);
+    UTL_MutexLock none(nullptr, std::try_to_lock);
+    EXPECT_FALSE(none.OwnsLock());
+}
+
 TEST(UTL_Mutex, SerialisesConcurrentIncrements) {
     UTL_Mutex mutex;
     long counter = 0;

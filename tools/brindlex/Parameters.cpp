@@ -1,24 +1,12 @@
 #include "Parameters.h"
 
 #include "CommandError.h"
+#include "SwitchNames.h"
 
 #include <cctype>
 #include <cmath>
 
 namespace {
-
-struct UnnamedSwitch {
-    AudioUnitParameterID id;
-    const char* alias;
-    const char* description;
-};
-
-constexpr UnnamedSwitch kUnnamedSwitches[] = {
-    {1, "limiter", "limiter stage on/off"},
-    {4, "eq-wide", "EQ width on/off: narrow or wide"},
-    {5, "eq", "EQ stage on/off"},
-    {9, "amp", "amp stage on/off"},
-};
 
 // Lower case with runs of '-', '_' and blanks made one blank, so "eq-freq" finds "EQ Freq".
 std::string NameKey(const std::string& name) {
@@ -70,9 +58,9 @@ std::vector<HostParameter> DescribeParameters(const std::vector<ParameterInfo>& 
         HostParameter parameter;
         parameter.info = info;
         parameter.isSwitch = info.unit == kAudioUnitParameterUnit_Boolean;
-        for (const UnnamedSwitch& unnamed : kUnnamedSwitches) {
-            if (unnamed.id == info.id && info.name.empty() && info.minValue == 0 &&
-                info.maxValue == 1) {
+        for (const brindlex::SwitchName& unnamed : brindlex::kSwitchNames) {
+            if (static_cast<AudioUnitParameterID>(unnamed.paramIdx) == info.id &&
+                info.name.empty() && info.minValue == 0 && info.maxValue == 1) {
                 parameter.alias = unnamed.alias;
                 parameter.description = unnamed.description;
                 parameter.isSwitch = true;

@@ -1,0 +1,65 @@
+// The effect as an LV2 plug-in. The binary exports only lv2_descriptor (see lv2.exports).
+#include "BrindlexLV2.h"
+
+#include "Brindlex.h"
+#include "IFxLV2.h"
+#include "UTL_Mutex.h"
+#include "config.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace brindlex::lv2;
+
+// The effect, showing its three meters on the instance's control output ports as well as on
+// any meters of its own editor.
+class LV2Brindlex : public Brindlex {
+public:
+    LV2Brindlex() : Brindlex(InstanceInfo()) {
+        Indicators indicators = GetIndicators();
+        StandIn(&mMeters[kAmpMeter], &indicators.ampMeter);
+        StandIn(&mMeters[kOutputMeter], &indicators.outputMeter);
+        StandIn(&mMeters[kGainMeter], &indicators.gainMeter);
+        SetIndicators(indicators);
+    }
+
+    std::vector<IFxLV2OutputControl*> Meters() {
+        return {&mMeters[kAmpMeter], &mMeters[kOutputMeter], &mMeters[kGainMeter]};
+    }
+
+private:
+    static IFxInstanceInfo InstanceInfo() {
+        IFxInstanceInfo info;
+        info.mBundleID.Set(brindlex::kBundleID);
+        info.mCocoaViewFactoryClassName.Set(brindlex::kViewClassName);
+        return info;
+    }
+
+    static void StandIn(IFxLV2OutputControl* meter, IControl** slot) {
+        meter->SetNext(*slot);
+        *slot = meter;
+    }
+
+    IFxLV2OutputControl mMeters[kNumMeters];
+};
+
+std::unique_ptr<IFxLV2> MakeInstance(const char* pluginURI, double sampleRate, const char*,
+                                     const LV2_Feature* const* features) {
+    // Instances are constructed one at a time, as the component's MakePlug does: the effect
+    // seeds the process's random generator.
+    static UTL_Mutex sMakeMutex;
+    UTL_MutexLock lock(&sMakeMutex);
+    auto effect = std::make_unique<LV2Brindlex>();
+    std::vector<IFxLV2OutputControl*> meters = effect->Meters();
+    return std::make_unique<IFxLV2>(std::move(effect), std::move(meters), pluginURI, sampleRate,
+                                    features);
+}
+
+} // namespace
+
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
+    static const IFxLV2Descriptor descriptor(kPluginURI, MakeInstance);
+    return index == 0 ? descriptor.Get() : nullptr;
+}

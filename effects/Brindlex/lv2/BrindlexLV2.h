@@ -1,0 +1,12 @@
+#pragma once
+
+// What the effect's LV2 plug-in and the generator of its description share.
+namespace brindlex::lv2 {
+
+inline constexpr char kPluginURI[] = "https://halvermoor.com/lv2/Brindlex";
+
+// The control output ports, in port order after the parameters' ports.
+enum EMeter { kAmpMeter, kOutputMeter, kGainMeter, kNumMeters };
+inline constexpr const char* kMeterNames[kNumMeters] = {"Amp Meter", "Output Meter", "Gain Meter"};
+
+} // namespace brindlex::lv2

@@ -1,0 +1,60 @@
+// Writes the LV2 bundle's Turtle files from the effect's own parameters, at build time:
+//   brindlex_lv2_turtle BUNDLE_DIR BINARY
+// BINARY is the plug-in's shared object, as named in the bundle.
+#include "Brindlex.h"
+#include "BrindlexLV2.h"
+#include "IFxLV2Turtle.h"
+#include "SwitchNames.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace brindlex::lv2;
+
+static_assert(brindlex::kSwitchNames[0].paramIdx == Brindlex::kLimiterOn &&
+              brindlex::kSwitchNames[1].paramIdx == Brindlex::kEQWide &&
+              brindlex::kSwitchNames[2].paramIdx == Brindlex::kEQOn &&
+              brindlex::kSwitchNames[3].paramIdx == Brindlex::kAmpOn);
+
+bool WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (file) return true;
+    std::fprintf(stderr, "brindlex_lv2_turtle: cannot write %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: brindlex_lv2_turtle BUNDLE_DIR BINARY\n");
+        return 2;
+    }
+    const std::string bundleDir = argv[1];
+    const std::unique_ptr<IFxAU> effect(MakePlug());
+
+    IFxLV2Description description;
+    description.uri = kPluginURI;
+    description.binary = argv[2];
+    description.pluginClass = "SimulatorPlugin";
+    for (const brindlex::SwitchName& name : brindlex::kSwitchNames)
+        description.paramNames[name.paramIdx] = name.name;
+    // The meters show 0 to 1, as the editor's needles do.
+    for (const char* name : kMeterNames)
+        description.controlOutputs.push_back({name, 0.0, 1.0});
+
+    const std::string pluginFile = std::string(effect->GetEffectName()) + ".ttl";
+    const bool written =
+        WriteFile(bundleDir + "/manifest.ttl", IFxLV2ManifestTurtle(description, pluginFile)) &&
+        WriteFile(bundleDir + "/" + pluginFile, IFxLV2PluginTurtle(*effect, description));
+    return written ? 0 : 1;
+}

@@ -1,0 +1,213 @@
+// The bundle's Turtle files, written from the plug-in's parameters and channels.
+#include "IFxLV2Turtle.h"
+
+#include "IFxLV2.h"
+#include "Version.h"
+
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <sstream>
+
+namespace {
+
+constexpr char kPrefixes[] = "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
+                             "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+                             "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
+                             "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                             "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
+                             "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+                             "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                             "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                             "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n";
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        if (c == '\n')
+            quoted += "\\n";
+        else
+            quoted += c;
+    }
+    return quoted + "\"";
+}
+
+struct ScalePoint {
+    std::string label;
+    double value;
+};
+
+// Port symbols must be unique and valid C identifiers.
+class SymbolSet {
+public:
+    std::string Make(const std::string& name, int portIndex) {
+        std::string symbol = IFxLV2Symbol(name);
+        if (symbol.empty() || std::isdigit(static_cast<unsigned char>(symbol[0])) ||
+            mUsed.count(symbol))
+            symbol = (symbol.empty() ? "port" : symbol) + "_" + std::to_string(portIndex);
+        mUsed.insert(symbol);
+        return symbol;
+    }
+
+private:
+    std::set<std::string> mUsed;
+};
+
+class PortWriter {
+public:
+    explicit PortWriter(std::ostringstream& out) : mOut(out) {}
+
+    void Begin(const char* kind, int index, const std::string& symbol, const std::string& name) {
+        mOut << (index == 0 ? "    lv2:port [\n" : " , [\n");
+        mOut << "        a " << kind << " ;\n";
+        mOut << "        lv2:index " << index << " ;\n";
+        mOut << "        lv2:symbol " << Quoted(symbol) << " ;\n";
+        mOut << "        lv2:name " << Quoted(name);
+    }
+    void Property(const char* predicate, const std::string& object) {
+        mOut << " ;\n        " << predicate << " " << object;
+    }
+    void ScalePoints(const std::vector<ScalePoint>& points) {
+        for (size_t i = 0; i < points.size(); ++i) {
+            mOut << (i == 0 ? " ;\n        lv2:scalePoint " : " , ");
+            mOut << "[ rdfs:label " << Quoted(points[i].label) << " ; rdf:value "
+                 << IFxLV2Number(points[i].value) << " ]";
+        }
+    }
+    void End() { mOut << "\n    ]"; }
+
+private:
+    std::ostringstream& mOut;
+};
+
+std::string AudioPortName(const char* label, int channel, int nChannels, const char* direction) {
+    if (*label) return std::string(label) + " " + direction;
+    if (nChannels == 1) return direction;
+    if (nChannels == 2) return std::string(channel == 0 ? "Left " : "Right ") + direction;
+    return std::string(direction) + " " + std::to_string(channel + 1);
+}
+
+bool IsSwitch(const IParam& param) {
+    double lo, hi;
+    param.GetBounds(&lo, &hi);
+    return param.Type() == kParamKindBool || (lo == 0.0 && hi == 1.0 && param.GetStep() == 1.0);
+}
+
+std::vector<ScalePoint> ScalePointsOf(const IParam& param) {
+    std::vector<ScalePoint> points;
+    for (int i = 0; i < param.GetNDisplayTexts(); ++i) {
+        double value = 0.0;
+        const char* text = param.GetDisplayTextAtIdx(i, &value);
+        points.push_back({text, value});
+    }
+    if (points.empty() && param.GetShape() != 1.0 && param.Type() == kParamKindDouble) {
+        for (const int percent : {25, 50, 75})
+            points.push_back(
+                {std::to_string(percent) + "% of travel", param.GetNonNormalized(percent / 100.0)});
+    }
+    return points;
+}
+
+} // namespace
+
+std::string IFxLV2Symbol(const std::string& name) {
+    std::string symbol;
+    bool separate = false;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80 && std::isalnum(u)) {
+            if (separate && !symbol.empty()) symbol += '_';
+            symbol += static_cast<char>(std::tolower(u));
+            separate = false;
+        } else {
+            separate = true;
+        }
+    }
+    return symbol;
+}
+
+std::string IFxLV2Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<float>(value));
+    std::string number = text;
+    // A bare integer would be an xsd:integer; ports take decimals.
+    if (number.find_first_of(".e") == std::string::npos) number += ".0";
+    return number;
+}
+
+std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
+                                 const std::string& pluginFile) {
+    std::ostringstream out;
+    out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
+        << "<" << description.uri << ">\n"
+        << "    a lv2:Plugin ;\n"
+        << "    lv2:binary <" << description.binary << "> ;\n"
+        << "    rdfs:seeAlso <" << pluginFile << "> .\n";
+    return out.str();
+}
+
+std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& description) {
+    const IFxLV2Ports ports(plug, static_cast<int>(description.controlOutputs.size()));
+    int major, minor, bugFix;
+    GetVersionParts(plug.GetEffectVersion(false), &major, &minor, &bugFix);
+
+    std::ostringstream out;
+    out << kPrefixes << "\n<" << description.uri << ">\n"
+        << "    a lv2:Plugin , lv2:" << description.pluginClass << " , doap:Project ;\n"
+        << "    doap:name " << Quoted(plug.GetEffectName()) << " ;\n"
+        << "    doap:maintainer [ foaf:name " << Quoted(plug.GetMfrName()) << " ] ;\n"
+        << "    lv2:minorVersion " << minor << " ;\n"
+        << "    lv2:microVersion " << bugFix << " ;\n"
+        << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
+        << "    opts:supportedOption bufsz:maxBlockLength ;\n"
+        << "    lv2:extensionData state:interface ;\n";
+
+    PortWriter port(out);
+    SymbolSet symbols;
+    int index = 0;
+    for (int c = 0; c < ports.nAudioIn; ++c, ++index) {
+        const std::string name = AudioPortName(plug.GetInputLabel(c), c, ports.nAudioIn, "In");
+        port.Begin("lv2:AudioPort , lv2:InputPort", index, symbols.Make(name, index), name);
+        port.End();
+    }
+    for (int c = 0; c < ports.nAudioOut; ++c, ++index) {
+        const std::string name = AudioPortName(plug.GetOutputLabel(c), c, ports.nAudioOut, "Out");
+        port.Begin("lv2:AudioPort , lv2:OutputPort", index, symbols.Make(name, index), name);
+        port.End();
+    }
+    for (int i = 0; i < ports.nParams; ++i, ++index) {
+        const IParam& param = *plug.GetParam(i);
+        std::string name = param.GetNameForHost();
+        if (name.empty()) {
+            const auto given = description.paramNames.find(i);
+            name = given != description.paramNames.end() ? given->second
+                                                         : "Parameter " + std::to_string(i);
+        }
+        double lo, hi;
+        param.GetBounds(&lo, &hi);
+        port.Begin("lv2:ControlPort , lv2:InputPort", index, symbols.Make(name, index), name);
+        port.Property("lv2:default", IFxLV2Number(param.GetDefault()));
+        port.Property("lv2:minimum", IFxLV2Number(lo));
+        port.Property("lv2:maximum", IFxLV2Number(hi));
+        if (IsSwitch(param))
+            port.Property("lv2:portProperty", "lv2:toggled");
+        else if (param.Type() == kParamKindInt || param.Type() == kParamKindEnum)
+            port.Property("lv2:portProperty", param.Type() == kParamKindEnum
+                                                  ? "lv2:integer , lv2:enumeration"
+                                                  : "lv2:integer");
+        port.ScalePoints(ScalePointsOf(param));
+        port.End();
+    }
+    for (const IFxLV2ControlOutput& output : description.controlOutputs) {
+        port.Begin("lv2:ControlPort , lv2:OutputPort", index, symbols.Make(output.name, index),
+                   output.name);
+        port.Property("lv2:minimum", IFxLV2Number(output.minimum));
+        port.Property("lv2:maximum", IFxLV2Number(output.maximum));
+        port.End();
+        ++index;
+    }
+    out << " .\n";
+    return out.str();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "IFxBase.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+// The Turtle files of an LV2 bundle, written from the plug-in's own declarations so that the
+// description cannot drift from the code.
+
+// A control output port (IFxLV2OutputControl): its name and the range of what it shows.
+struct IFxLV2ControlOutput {
+    std::string name;
+    double minimum = 0.0;
+    double maximum = 1.0;
+};
+
+// What the description needs beyond what the plug-in declares itself.
+struct IFxLV2Description {
+    std::string uri;
+    std::string binary;      // the shared object, relative to the bundle
+    std::string pluginClass; // an lv2core plug-in class, e.g. "SimulatorPlugin"
+    // Names for parameters the plug-in leaves unnamed, by index; LV2 ports need one.
+    std::map<int, std::string> paramNames;
+    std::vector<IFxLV2ControlOutput> controlOutputs; // in port order
+};
+
+// manifest.ttl: the plug-in, its binary and the file that describes it.
+std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
+                                 const std::string& pluginFile);
+
+// The plug-in's description: identity, features, the state interface and the ports in the
+// order of IFxLV2Ports. Each parameter's port has its range and default; a 0-to-1 switch is a
+// toggle, an int or enum parameter an integer; display texts become scale points, and so do
+// the quarter points of travel of a parameter with a curved response, to show the curve.
+std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& description);
+
+// A port symbol from a name: lower case letters and digits, every other run of characters one
+// '_' ("EQ Freq" gives "eq_freq"); "" when nothing is left.
+std::string IFxLV2Symbol(const std::string& name);
+
+// A number as a Turtle literal that reads back as the same float.
+std::string IFxLV2Number(double value);
