@@ -4,6 +4,7 @@
 #include "IFxAU.h"
 
 class IControl;
+class IGraphics;
 
 // A stereo effect that gives audio the sound of an old communications link. Three stages,
 // switched on and off independently and always run in this order: the amp (band-limiting
@@ -78,6 +79,8 @@ private:
         double amp = 0.0, output = 0.0, gain = 0.0;
     };
 
+    // The background, the images and the seventeen controls; keeps the lamps and meters.
+    void LayOutEditor(IGraphics* graphics);
     void RedesignEQ();
     MeterValues RunStages(const double* inL, const double* inR, double* outL, double* outR,
                           int nFrames, bool ampOn, bool eqOn, bool limiterOn);
@@ -112,3 +115,6 @@ private:
 // Makes one instance, as the component does when a host opens it; instances are constructed
 // one at a time across the process.
 IFxAU* MakePlug();
+// The editor for the plug-in: the Mac back end, showing images from the plug-in's bundle. A
+// frame rate of 0 is the editor's default.
+IGraphics* MakeGraphics(IFxAU* plug, int width, int height, int fps = 0);
