@@ -83,6 +83,8 @@ public:
     // The system version as binary-coded decimal digits, such as 0x1068 for 10.6.8.
     int GetUserOSVersion();
     PIX_SysBitmap* GetDrawSurface() { return mDrawSurface.get(); }
+    // The screen copy's colour space; null before the first copy.
+    CGColorSpaceRef GetColorSpace() const { return mColorSpace; }
 
     // A new image of the resource of the bundle: fileName's base name, type png (the
     // extension must be png, in any case). Null when it cannot be found or read.
