@@ -44,16 +44,21 @@ constexpr ControlRole kRoles[] = {
     {&kAmpNoiseReductionKnob, Kind::kKnob, Brindlex::kAmpNoiseReduction},
 };
 
+// Compared by value: addresses of distinct objects are not constants to every compiler.
 constexpr int ImageIndex(const ImageResource* image) {
     for (int i = 0; i < kNumImages; ++i)
-        if (kImages[i] == image) return i;
+        if (kImages[i]->id == image->id) return i;
     return -1;
+}
+
+constexpr bool SamePlace(const ControlPlacement& a, const ControlPlacement& b) {
+    return a.x == b.x && a.y == b.y && a.image->id == b.image->id;
 }
 
 constexpr bool RolesFollowTheLayout() {
     if (std::size(kRoles) != std::size(kControls)) return false;
     for (size_t i = 0; i < std::size(kRoles); ++i)
-        if (kRoles[i].placement != kControls[i] || ImageIndex(kControls[i]->image) < 0)
+        if (!SamePlace(*kRoles[i].placement, *kControls[i]) || ImageIndex(kControls[i]->image) < 0)
             return false;
     return true;
 }

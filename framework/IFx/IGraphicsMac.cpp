@@ -172,6 +172,8 @@ void* IGraphicsMac::OpenWindow(void* window, void*, int, int) {
 void IGraphicsMac::CloseWindow() {
     IGraphicsCocoa* view = mView;
     if (!view) return;
+    // A drag cut short by the editor closing must not leave the cursor hidden.
+    ShowMouseCursor();
     view->removeAllToolTips();
     view->killTimer();
     mView = nullptr;

@@ -6,8 +6,6 @@
 #include "UTL_HeapBuf.h"
 #include "UTL_String.h"
 
-#include <memory>
-
 // The editor on macOS: its surface shown in a Cocoa view (IGraphicsCocoa), images loaded from
 // the plug-in's bundle, and the system's dialogs, cursor, clipboard and folders.
 //

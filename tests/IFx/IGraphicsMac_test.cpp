@@ -230,6 +230,12 @@ TEST_F(MacEditor, HidingTwiceAndShowingOnceRestoresTheCursorWhereItWasFirstHidde
     EXPECT_FALSE(headless->CursorVisible());
     editor->ShowMouseCursor();
     EXPECT_TRUE(headless->CursorVisible());
+
+    // The editor closing in the middle of a drag gives the cursor back.
+    OpenInWindow();
+    editor->HideMouseCursor();
+    editor->CloseWindow();
+    EXPECT_TRUE(headless->CursorVisible());
 }
 
 // ---- Message boxes -------------------------------------------------------------------------
@@ -337,6 +343,8 @@ TEST_F(MacEditor, AnswersFoldersOfTheBundleAndTheUser) {
     EXPECT_EQ(path.Get(), home + "/Desktop");
     editor->AppSupportPath(&path);
     EXPECT_EQ(path.Get(), home + "/Library/Application Support");
+    editor->AppSupportPath(&path, true);
+    EXPECT_STREQ(path.Get(), "/System/Library/Application Support");
     editor->SandboxSafeAppSupportPath(&path);
     EXPECT_EQ(path.Get(), home + "/Music");
 
