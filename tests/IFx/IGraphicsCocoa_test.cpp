@@ -167,6 +167,10 @@ TEST_F(Prompts, TypedTextReachesTheParameterWhenTheUserPressesReturn) {
     EXPECT_EQ(field->alignment(), NSCenterTextAlignment);
     EXPECT_EQ(field->backgroundColor()->redComponent(), 1) << "the style's white entry box";
 
+    // A box for a few digits over the knob's centre (14, 13), in view coordinates.
+    EXPECT_TRUE(NSEqualRects(field->frame(), NSMakeRect(-6, kHeight - 21 - 1, 41, 17)));
+
+    field->retain(); // to look at it once the view has let it go
     SendKey("-");
     SendKey("4");
     SendKey(".");
@@ -174,11 +178,10 @@ TEST_F(Prompts, TypedTextReachesTheParameterWhenTheUserPressesReturn) {
     SendKey("\r");
     EXPECT_EQ(view->textEntry(), nullptr);
     EXPECT_EQ(field->superview(), nullptr);
+    field->release();
     EXPECT_EQ(window->firstResponder(), view);
     EXPECT_NEAR(plug.GetParam(0)->Value(), -4.5, 1e-9);
     EXPECT_DOUBLE_EQ(gain->GetValue(), plug.GetParam(0)->GetNormalized(-4.5));
-    // A box for a few digits over the knob's centre (14, 13), in view coordinates.
-    EXPECT_TRUE(NSEqualRects(field->frame(), NSMakeRect(-6, kHeight - 21 - 1, 41, 17)));
 }
 
 TEST_F(Prompts, TheScriptedUserTypesWhileTheRunLoopWaits) {
