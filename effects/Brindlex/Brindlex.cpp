@@ -5,6 +5,7 @@
 #include "IControl.h"
 #include "UTL_Mutex.h"
 #include "config.h"
+#include "resource.h"
 
 #include <cstdlib>
 
@@ -37,6 +38,9 @@ Brindlex::Brindlex(const IFxInstanceInfo& instanceInfo)
     GetParam(kAmpNoiseReduction)
         ->InitDouble("Amp Noise Reduction", 100.0, 0.0, 100.0, 0.01, "%", "", 1.0);
 
+    IGraphics* graphics = MakeGraphics(this, brindlex::kEditorWidth, brindlex::kEditorHeight, 0);
+    LayOutEditor(graphics);
+    AttachGraphics(graphics);
     MakeDefaultPreset("-", 1);
 
     // A known seed makes the noise the same in every session.

@@ -5,6 +5,7 @@
 #include "UTL_TripleBuffer.h"
 
 class IControl;
+class IGraphics;
 
 // A stereo effect that gives audio the sound of an old communications link. Three stages,
 // switched on and off independently and always run in this order: the amp (band-limiting
@@ -80,6 +81,9 @@ private:
         double amp = 0.0, output = 0.0, gain = 0.0;
     };
 
+    // The background, the images and the seventeen controls; keeps the lamps and meters.
+    void LayOutEditor(IGraphics* graphics);
+
     // What the signal chain reads of the parameters. OnParamChange keeps it up to date under
     // the plug-in's lock and hands it whole to processing, which takes no lock: the audio
     // thread never sees a value, or a filter's coefficients, half changed.
@@ -124,3 +128,6 @@ private:
 // Makes one instance, as the component does when a host opens it; instances are constructed
 // one at a time across the process.
 IFxAU* MakePlug();
+// The editor for the plug-in: the Mac back end, showing images from the plug-in's bundle. A
+// frame rate of 0 is the editor's default.
+IGraphics* MakeGraphics(IFxAU* plug, int width, int height, int fps = 0);

@@ -273,11 +273,15 @@ private:
 // ---- Knobs and faders ----
 
 // Turned by vertical (or horizontal) drags: one control height of travel changes the value by
-// 1 / gearing, ten times finer with shift or control. Draws nothing of its own.
+// 1 / gearing, ten times finer with shift or control. The editor hides the cursor from the
+// press to the release of a drag. Draws nothing of its own.
 class IKnobControl : public IControl {
 public:
     IKnobControl(IFxBase* plug, const IRECT& rect, int paramIdx,
                  EDirection direction = kDirVertical, double gearing = 4.0);
+    // A right press prompts for a value instead.
+    void OnMouseDown(int x, int y, const IMouseMod& mod) override;
+    void OnMouseUp(int x, int y, const IMouseMod& mod) override;
     void OnMouseDrag(int x, int y, int dX, int dY, const IMouseMod& mod) override;
     void OnMouseWheel(int x, int y, const IMouseMod& mod, float d) override;
     bool Draw(IGraphics*) override { return true; }

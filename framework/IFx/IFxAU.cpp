@@ -3,6 +3,7 @@
 #include "IFxAU.h"
 
 #include "IFxAUInternal.h"
+#include "IFxAUViewFactory.h"
 #include "IGraphics.h"
 #include "Trace.h"
 #include "UTL_Mutex.h"
@@ -410,9 +411,12 @@ ComponentResult IFxAU::IFxAUCarbonViewEntry(ComponentParameters* params, void* v
         return noErr;
     }
     case kComponentCloseSelect:
-        // The unit may have been closed before its view.
-        if (view && IsLivePlug(view->mPlug) && view->mPlug->GetGUI())
+        // The unit may have been closed before its view. The editor's own window over the
+        // host's goes with the view.
+        if (view && IsLivePlug(view->mPlug) && view->mPlug->GetGUI()) {
+            view->mPlug->GetGUI()->RemoveSubWindow();
             view->mPlug->GetGUI()->CloseWindow();
+        }
         delete view;
         return noErr;
     case kAudioUnitCarbonViewCreateSelect:
@@ -430,6 +434,18 @@ ComponentResult IFxAU::IFxAUCarbonViewEntry(ComponentParameters* params, void* v
     default:
         return badComponentSelector;
     }
+}
+
+void* IFxAU::OpenCocoaEditorView(AudioUnit unit) {
+    auto* plug = reinterpret_cast<IFxAU*>(GetComponentInstanceStorage(unit));
+    if (!IsLivePlug(plug) || !plug->GetGUI()) return nullptr;
+    void* view = plug->GetGUI()->OpenWindow(nullptr);
+    plug->OnGUIOpen();
+    return view;
+}
+
+NSView* IFxAUViewFactory::uiViewForAudioUnit(AudioUnit unit, NSSize) {
+    return static_cast<NSView*>(IFxAU::OpenCocoaEditorView(unit));
 }
 
 void IFxAU::HostSpecificInit() {

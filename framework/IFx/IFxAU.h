@@ -64,6 +64,10 @@ public:
     static ComponentResult IFxAUEntry(ComponentParameters* params, void* plug);
     // The legacy Carbon view component's entry; view is its own storage.
     static ComponentResult IFxAUCarbonViewEntry(ComponentParameters* params, void* view);
+    // The Cocoa view factory's work: the unit's editor opened in a new view of no window (the
+    // host places it; it comes autoreleased) and the plug-in told (OnGUIOpen). Null when the
+    // unit is no plug-in of this process or has no editor.
+    static void* OpenCocoaEditorView(AudioUnit unit);
 
     // Linear PCM, 32-bit float, packed; interleaved or one buffer per channel.
     static void MakeDefaultASBD(AudioStreamBasicDescription* format, double sampleRate,
@@ -123,6 +127,9 @@ private:
     ComponentResult SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
                                     const AudioStreamBasicDescription* format);
     ComponentResult SetMaxFramesPerSlice(UInt32 frames);
+    // The bundle holding the Cocoa view factory; null when the unit has no editor or view
+    // factory, or its bundle is not loaded.
+    CFBundleRef CocoaViewBundle() const;
     void InformListeners(AudioUnitPropertyID propID, AudioUnitScope scope,
                          AudioUnitElement element);
     void AddPropertyListener(AudioUnitPropertyID propID, AudioUnitPropertyListenerProc proc,

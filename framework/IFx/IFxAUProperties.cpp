@@ -52,6 +52,8 @@ constexpr PropertyRule kPropertyRules[] = {
     {kAudioUnitProperty_ParameterInfo, kGlobalScope, EK::kParam, sizeof(AudioUnitParameterInfo),
      true, false},
     {kAudioUnitProperty_FastDispatch, kGlobalScope, EK::kAny, sizeof(void*), true, false},
+    {kAudioUnitProperty_CocoaUI, kGlobalScope, EK::kZero, sizeof(AudioUnitCocoaViewInfo), true,
+     false},
     {kAudioUnitProperty_StreamFormat, kGlobalScope | kBusScopes, EK::kBus,
      sizeof(AudioStreamBasicDescription), true, true},
     {kAudioUnitProperty_ElementCount, kGlobalScope | kBusScopes, EK::kZero, sizeof(UInt32), true,
@@ -170,6 +172,14 @@ ComponentResult IFxAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope sc
     return WriteProperty(propID, scope, element, data);
 }
 
+CFBundleRef IFxAU::CocoaViewBundle() const {
+    if (!GetGUI() || !*mCocoaViewFactoryClassName.Get()) return nullptr;
+    CFStringRef identifier = MakeCFString(mBundleID.Get());
+    CFBundleRef bundle = identifier ? CFBundleGetBundleWithIdentifier(identifier) : nullptr;
+    if (identifier) CFRelease(identifier);
+    return bundle;
+}
+
 ComponentResult IFxAU::CheckPropertyAddress(AudioUnitPropertyID propID, AudioUnitScope scope,
                                             AudioUnitElement element) {
     const PropertyRule* rule = FindRule(propID);
@@ -190,6 +200,8 @@ ComponentResult IFxAU::CheckPropertyAddress(AudioUnitPropertyID propID, AudioUni
     }
     // Properties that exist only for some units or some parameters.
     if (propID == kMusicDeviceProperty_InstrumentCount && !IsInst())
+        return kAudioUnitErr_InvalidProperty;
+    if (propID == kAudioUnitProperty_CocoaUI && !CocoaViewBundle())
         return kAudioUnitErr_InvalidProperty;
     if (propID == kAudioUnitProperty_ParameterValueStrings &&
         GetParam(static_cast<int>(element))->GetNDisplayTexts() == 0)
@@ -326,6 +338,18 @@ ComponentResult IFxAU::ReadProperty(AudioUnitPropertyID propID, AudioUnitScope s
     case kMusicDeviceProperty_InstrumentCount:
         Store(data, UInt32{0}); // no instrument banks
         return noErr;
+    case kAudioUnitProperty_CocoaUI: {
+        // The host releases both.
+        CFURLRef location = CFBundleCopyBundleURL(CocoaViewBundle());
+        CFStringRef viewClass = MakeCFString(mCocoaViewFactoryClassName.Get());
+        if (!location || !viewClass) {
+            if (location) CFRelease(location);
+            if (viewClass) CFRelease(viewClass);
+            return kAudioUnitErr_InvalidPropertyValue;
+        }
+        Store(data, AudioUnitCocoaViewInfo{location, {viewClass}});
+        return noErr;
+    }
     default:
         return kAudioUnitErr_InvalidProperty;
     }

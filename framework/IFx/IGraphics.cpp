@@ -170,8 +170,13 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const
 }
 
 bool IGraphics::IsDirty(IRECT* rect) {
+    return IsDirty(rect, nullptr);
+}
+
+bool IGraphics::IsDirty(IRECT* rect, std::vector<IRECT>* areas) {
     if (mShowControlBounds) {
         *rect = mDrawClip;
+        if (areas) areas->push_back(mDrawClip);
         return true;
     }
     bool dirty = false;
@@ -179,6 +184,7 @@ bool IGraphics::IsDirty(IRECT* rect) {
         IControl* control = mControlList.Get(i);
         if (control->IsDirty()) {
             *rect = rect->Union(control->GetRECT());
+            if (areas) areas->push_back(control->GetRECT());
             dirty = true;
         }
     }

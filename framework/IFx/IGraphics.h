@@ -7,6 +7,7 @@
 #include "pix.h"
 
 #include <memory>
+#include <vector>
 
 class IControl;
 class IFxBase;
@@ -142,6 +143,10 @@ public:
 
     // Adds the area of every dirty control to rect; true when there was any.
     bool IsDirty(IRECT* rect);
+    // The same, also appending each dirty control's own area to areas (or the whole of rect
+    // when the control bounds are shown), so that a platform can repaint small changes far
+    // apart without everything between them.
+    bool IsDirty(IRECT* rect, std::vector<IRECT>* areas);
     // Draws what rect needs into the surface and copies rect to the screen.
     bool Draw(const IRECT& rect);
 

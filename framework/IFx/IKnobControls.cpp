@@ -16,6 +16,16 @@ IKnobControl::IKnobControl(IFxBase* plug, const IRECT& rect, int paramIdx, EDire
                            double gearing)
     : IControl(plug, rect, paramIdx), mDirection(direction), mGearing(gearing) {}
 
+void IKnobControl::OnMouseDown(int x, int y, const IMouseMod& mod) {
+    IControl::OnMouseDown(x, y, mod);
+    // The pointer would only get in the way of a fine drag; it comes back where it was.
+    if (IGraphics* gui = GetGUI(); gui && !mod.right) gui->HideMouseCursor();
+}
+
+void IKnobControl::OnMouseUp(int, int, const IMouseMod&) {
+    if (IGraphics* gui = GetGUI()) gui->ShowMouseCursor();
+}
+
 void IKnobControl::OnMouseDrag(int, int, int dX, int dY, const IMouseMod& mod) {
     double gearing = mGearing;
     if (mod.shift || mod.control) gearing *= 10.0;

@@ -3,6 +3,7 @@
 // The GDI layer: platform drawing contexts the raster library draws into, and the fonts it
 // renders text with.
 
+#include <cstdint>
 #include <vector>
 
 // A drawing context: a pixel surface the platform can put on screen.
@@ -73,3 +74,13 @@ struct GDI_GlyphMask {
 // fonts turn about the pen point. Pens are meant to lie within a pixel or so of the origin.
 // False, with an empty mask, for a bad font or glyph index.
 bool GDI_RenderGlyph(GDI_Font* font, int glyph, double penX, double penY, GDI_GlyphMask* mask);
+
+// ---------------------------------------------------------------------------------------------
+// Images
+
+// Doubles an image of w x h 32-bit pixels for a screen of twice the density: source pixel
+// (x, y) fills destination columns 2x and 2x + 1 of rows 2y and 2y + 1, unchanged. Spans are
+// in pixels from one row to the next; the destination holds 2h rows of at least 2w pixels.
+// Nothing happens for a null image or a size below 1.
+void GDI_fastDoubleUpImage(uint32_t* dest, const uint32_t* src, int w, int h, int srcSpan,
+                           int destSpan);

@@ -152,6 +152,8 @@ public:
     virtual void keyDown(NSEvent* event);
     virtual void keyUp(NSEvent* event);
     virtual void flagsChanged(NSEvent* event);
+    // The user asked to cancel (Escape in a text field).
+    virtual void cancelOperation(id sender);
 
 private:
     NSResponder* mNextResponder = nullptr; // not retained
@@ -219,10 +221,12 @@ public:
     // The deepest visible view under the point (in the superview's coordinates).
     virtual NSView* hitTest(NSPoint point);
 
-    // Drawing. Marking collects one rectangle (the union of what was marked); display draws
-    // this view and its subviews over the rectangle, each through drawRect with a current
-    // NSGraphicsContext over its backing store (flipped when the view is), the clip set to the
-    // area and the transform including the device scale.
+    // Drawing. Marking collects the rectangles marked (overlapping ones merged, and all of them
+    // merged into one when there are many); display draws this view and its subviews over their
+    // bounding box, each through drawRect with a current NSGraphicsContext over its backing
+    // store (flipped when the view is), the clip set to the box and the transform including the
+    // device scale. During drawRect, getRectsBeingDrawn lists the rectangles inside the box
+    // that need drawing, so that a view can leave the space between them alone.
     void setNeedsDisplay(bool flag);
     void setNeedsDisplayInRect(NSRect rect);
     bool needsDisplay() const { return !NSIsEmptyRect(mDirtyRect); }
@@ -230,6 +234,9 @@ public:
     void displayIfNeeded();
     void displayRect(NSRect rect);
     virtual void drawRect(NSRect dirtyRect); // draws nothing
+    // Not overlapping, in bounds coordinates; none outside drawRect.
+    void getRectsBeingDrawn(const NSRect** rects, NSInteger* count) const;
+    bool needsToDrawRect(NSRect rect) const;
 
     // Tool tips. The owner (not retained, so it must outlive its rectangles) is an NSString, the
     // text, or an NSToolTipOwner asked for the text when it is needed.
@@ -265,8 +272,12 @@ private:
     void Detach();                    // from the superview, without releasing
     void LeaveContainer();            // its superview, or the window it is the content view of
     void SetNeedsDisplayEverywhere(); // this view and every subview
-    void DrawArea(NSRect area);
-    bool PrepareBackingStore();
+    // Draws the rectangles (their bounding box when none) within the area, then the subviews
+    // over the area.
+    void DisplayArea(NSRect area, std::vector<NSRect> rects);
+    void ForgetDirtyRectsIn(NSRect area);
+    void DrawArea(NSRect area, const std::vector<NSRect>& rects);
+    bool PrepareBackingStore(bool* fresh); // fresh: a new, empty store was made
     NSPoint ToSuperview(NSPoint point) const;
     NSPoint FromSuperview(NSPoint point) const;
     NSPoint ToBase(NSPoint point) const;
@@ -278,7 +289,9 @@ private:
     NSWindow* mWindow = nullptr;    // not retained
     std::vector<NSView*> mSubviews; // retained, back to front
     bool mHidden = false;
-    NSRect mDirtyRect{};
+    NSRect mDirtyRect{};             // the bounding box of mDirtyRects
+    std::vector<NSRect> mDirtyRects; // not overlapping
+    const std::vector<NSRect>* mRectsBeingDrawn = nullptr;
     CGContextRef mBackingStore = nullptr;
     CGFloat mBackingScale = 0;
     std::vector<ToolTipRect> mToolTipRects;
@@ -575,4 +588,215 @@ public:
 private:
     NSOpenPanel() { mIsOpenPanel = true; }
     ~NSOpenPanel() override = default;
+};
+
+// ---- Colours -------------------------------------------------------------------------------
+
+// An RGB colour with alpha, each component 0 to 1.
+class NSColor : public NSObject {
+public:
+    // Components are held to 0..1 (NaN reads as 0).
+    static NSColor* colorWithCalibratedRed(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
+    static NSColor* blackColor();
+    static NSColor* whiteColor();
+    CGFloat redComponent() const { return mRed; }
+    CGFloat greenComponent() const { return mGreen; }
+    CGFloat blueComponent() const { return mBlue; }
+    CGFloat alphaComponent() const { return mAlpha; }
+    bool isEqual(id object) const override;
+
+private:
+    friend class NSTextField; // its default colours need no autorelease pool
+    NSColor(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
+    CGFloat mRed, mGreen, mBlue, mAlpha;
+};
+
+// ---- Targets and actions -------------------------------------------------------------------
+
+namespace appkit_detail {
+
+// The target (not retained) and action of a control or menu item. An action is a member
+// function of the target's class taking the sender; setAction<T> names the class.
+class TargetAction {
+public:
+    id target() const { return mTarget; }
+    void setTarget(id target) { mTarget = target; }
+    template <class T> void setAction(void (T::*selector)(id)) {
+        static_assert(std::is_base_of_v<NSObject, T>, "actions belong to NSObject classes");
+        if (!selector) {
+            mAction = nullptr;
+            return;
+        }
+        mAction = [selector](id target, id sender) {
+            T* receiver = dynamic_cast<T*>(target);
+            if (!receiver) return false;
+            (receiver->*selector)(sender);
+            return true;
+        };
+    }
+    bool hasAction() const { return static_cast<bool>(mAction); }
+    // NO when there is no target, no action or the target is not of the action's class.
+    bool Send(id sender) const;
+
+private:
+    id mTarget = nullptr;
+    std::function<bool(id target, id sender)> mAction;
+};
+
+} // namespace appkit_detail
+
+// ---- Menus ---------------------------------------------------------------------------------
+
+typedef NSInteger NSControlStateValue;
+enum : NSControlStateValue {
+    NSMixedState = -1,
+    NSOffState = 0,
+    NSOnState = 1,
+};
+
+class NSMenu;
+
+class NSMenuItem : public NSObject {
+public:
+    NSMenuItem();
+    static NSMenuItem* separatorItem(); // autoreleased
+    // initWithTitle:action:keyEquivalent:, the action set apart with setAction.
+    NSMenuItem* initWithTitle(NSString* title, NSString* keyEquivalent);
+
+    NSString* title() const { return mTitle; }
+    void setTitle(NSString* title);
+    bool isEnabled() const { return mEnabled; }
+    void setEnabled(bool enabled) { mEnabled = enabled; }
+    NSControlStateValue state() const { return mState; }
+    void setState(NSControlStateValue state) { mState = state; }
+    NSInteger tag() const { return mTag; }
+    void setTag(NSInteger tag) { mTag = tag; }
+    bool isSeparatorItem() const { return mSeparator; }
+    // The item opens the submenu (retained) instead of being chosen.
+    NSMenu* submenu() const { return mSubmenu; }
+    void setSubmenu(NSMenu* submenu);
+    bool hasSubmenu() const { return mSubmenu != nullptr; }
+    NSMenu* menu() const { return mMenu; }
+
+    id target() const { return mAction.target(); }
+    void setTarget(id target) { mAction.setTarget(target); }
+    template <class T> void setAction(void (T::*selector)(id)) { mAction.setAction(selector); }
+    bool hasAction() const { return mAction.hasAction(); }
+
+protected:
+    ~NSMenuItem() override;
+
+private:
+    friend class NSMenu;
+    NSString* mTitle;           // retained
+    NSString* mKeyEquivalent;   // retained
+    NSMenu* mSubmenu = nullptr; // retained
+    NSMenu* mMenu = nullptr;    // not retained
+    bool mEnabled = true;
+    bool mSeparator = false;
+    NSControlStateValue mState = NSOffState;
+    NSInteger mTag = 0;
+    appkit_detail::TargetAction mAction;
+};
+
+// A menu of items. Popping it up hands what it shows to the window system, which answers with
+// the item the user chose (the headless one from its script, nothing when the script is empty).
+class NSMenu : public NSObject {
+public:
+    NSMenu();
+    NSMenu* initWithTitle(NSString* title);
+    NSString* title() const { return mTitle; }
+
+    // An item belongs to one menu; adding it to another does nothing.
+    void addItem(NSMenuItem* item);
+    void insertItem(NSMenuItem* item, NSInteger index);
+    void removeItemAtIndex(NSInteger index);
+    NSMenuItem* itemAtIndex(NSInteger index) const; // null past the end
+    NSInteger numberOfItems() const { return static_cast<NSInteger>(mItems.size()); }
+    NSArray<NSMenuItem*>* itemArray() const; // autoreleased snapshot
+    // With autoenabling (the default) an item without action and submenu is shown disabled.
+    bool autoenablesItems() const { return mAutoenablesItems; }
+    void setAutoenablesItems(bool flag) { mAutoenablesItems = flag; }
+
+    // popUpMenuPositioningItem:atLocation:inView: shows the menu with item (null: the first) at
+    // the location in the view's coordinates (screen coordinates without a view) and tracks
+    // the user. YES when an item was chosen; its action has then been sent to its target with
+    // the item as sender.
+    bool popUpMenuPositioningItem(NSMenuItem* item, NSPoint location, NSView* view);
+
+protected:
+    ~NSMenu() override;
+
+private:
+    bool ShowsEnabled(const NSMenuItem* item) const;
+    NSString* mTitle;                // retained
+    std::vector<NSMenuItem*> mItems; // retained
+    bool mAutoenablesItems = true;
+};
+
+// ---- Text fields ---------------------------------------------------------------------------
+
+typedef NSUInteger NSTextAlignment;
+enum : NSTextAlignment {
+    NSLeftTextAlignment = 0,
+    NSRightTextAlignment = 1,
+    NSCenterTextAlignment = 2,
+};
+
+// An editable (or static) line of text. The user edits it once it has the keyboard: the whole
+// text is selected then, so the first character typed replaces it; further characters are
+// appended, Backspace deletes the last one, Return or Enter sends the action, and Escape asks
+// the responder chain to cancel (cancelOperation). Losing the keyboard after an edit also sends
+// the action when sendsActionOnEndEditing. The window system is told when a field takes the
+// keyboard (the headless one types its script into it). It draws its background and a frame;
+// the text itself is not rendered here.
+class NSTextField : public NSView {
+public:
+    NSTextField();
+    NSString* stringValue() const { return mStringValue; } // never null
+    void setStringValue(NSString* value);
+    bool isEditable() const { return mEditable; }
+    void setEditable(bool editable) { mEditable = editable; }
+    NSTextAlignment alignment() const { return mAlignment; }
+    void setAlignment(NSTextAlignment alignment) { mAlignment = alignment; }
+    NSColor* backgroundColor() const { return mBackgroundColor; }
+    void setBackgroundColor(NSColor* color);
+    NSColor* textColor() const { return mTextColor; }
+    void setTextColor(NSColor* color);
+    bool drawsBackground() const { return mDrawsBackground; }
+    void setDrawsBackground(bool flag) { mDrawsBackground = flag; }
+    bool sendsActionOnEndEditing() const { return mSendsActionOnEndEditing; }
+    void setSendsActionOnEndEditing(bool flag) { mSendsActionOnEndEditing = flag; }
+    // Not on the platform, where a formatter does it: at most this many characters can be
+    // typed (0: any number).
+    NSUInteger maximumLength() const { return mMaximumLength; }
+    void setMaximumLength(NSUInteger length) { mMaximumLength = length; }
+
+    id target() const { return mAction.target(); }
+    void setTarget(id target) { mAction.setTarget(target); }
+    template <class T> void setAction(void (T::*selector)(id)) { mAction.setAction(selector); }
+    // Sends the action to the target with this field as sender; NO when nothing took it.
+    bool sendAction();
+
+    bool acceptsFirstResponder() override { return mEditable; }
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    void keyDown(NSEvent* event) override;
+    void drawRect(NSRect dirtyRect) override;
+
+protected:
+    ~NSTextField() override;
+
+private:
+    NSString* mStringValue;    // retained
+    NSColor* mBackgroundColor; // retained
+    NSColor* mTextColor;       // retained
+    bool mEditable = true;
+    bool mDrawsBackground = true;
+    bool mSendsActionOnEndEditing = false;
+    bool mSelectedAll = false; // the next character typed replaces the text
+    bool mEdited = false;      // typed into since it took the keyboard
+    NSTextAlignment mAlignment = NSLeftTextAlignment;
+    NSUInteger mMaximumLength = 0;
+    appkit_detail::TargetAction mAction;
 };

@@ -4,7 +4,19 @@
 
 #include <algorithm>
 
-void HeadlessWindowSystem::WaitUntil(CFAbsoluteTime time, bool) {
+namespace {
+
+constexpr unsigned short kReturnKeyCode = 36;
+
+} // namespace
+
+HeadlessWindowSystem::~HeadlessWindowSystem() {
+    if (mTypingInto) mTypingInto->release();
+}
+
+void HeadlessWindowSystem::WaitUntil(CFAbsoluteTime time, bool handleInput) {
+    // The user types while the program waits; the wait then ends with the input handled.
+    if (handleInput && TypeScriptedText()) return;
     mClock = std::max(mClock, time);
 }
 
@@ -71,6 +83,54 @@ FilePanelAnswer HeadlessWindowSystem::RunFilePanel(const FilePanelRequest& reque
     FilePanelAnswer answer = script.filePanelAnswers.front();
     script.filePanelAnswers.pop_front();
     return answer;
+}
+
+MenuChoice HeadlessWindowSystem::PopUpMenu(const MenuRequest& request) {
+    record.menus.push_back(request);
+    if (script.menuChoices.empty()) return MenuChoice();
+    MenuChoice choice = script.menuChoices.front();
+    script.menuChoices.pop_front();
+    return choice;
+}
+
+void HeadlessWindowSystem::TextInputBegan(NSTextField* field) {
+    if (!field) return;
+    record.textInputs.emplace_back(field->stringValue()->UTF8String());
+    if (script.typedTexts.empty()) return;
+    field->retain();
+    if (mTypingInto) mTypingInto->release();
+    mTypingInto = field;
+}
+
+bool HeadlessWindowSystem::TypeScriptedText() {
+    NSTextField* field = mTypingInto;
+    if (!field || script.typedTexts.empty()) return false;
+    mTypingInto = nullptr;
+    NSWindow* window = field->window();
+    const bool typing = window && window->firstResponder() == field;
+    if (typing) {
+        const std::string text = script.typedTexts.front();
+        script.typedTexts.pop_front();
+        NSAutoreleasePool* pool = new NSAutoreleasePool;
+        // One key event per character (UTF-8 sequences kept whole), then Return.
+        auto type = [&](const std::string& characters, unsigned short keyCode) {
+            NSString* string = NSString::stringWithUTF8String(characters.c_str());
+            window->sendEvent(NSEvent::keyEventWithType(NSKeyDown, NSZeroPoint, 0, mClock,
+                                                        window->windowNumber(), nullptr, string,
+                                                        string, false, keyCode));
+        };
+        for (size_t i = 0; i < text.size();) {
+            size_t length = 1;
+            while (i + length < text.size() && (text[i + length] & 0xC0) == 0x80)
+                ++length;
+            type(text.substr(i, length), 0);
+            i += length;
+        }
+        type("\r", kReturnKeyCode);
+        pool->release();
+    }
+    field->release();
+    return typing;
 }
 
 NSInteger HeadlessWindowSystem::ClearPasteboard() {

@@ -144,3 +144,7 @@ FORWARD_TO_NEXT_RESPONDER(scrollWheel)
 FORWARD_TO_NEXT_RESPONDER(keyDown)
 FORWARD_TO_NEXT_RESPONDER(keyUp)
 FORWARD_TO_NEXT_RESPONDER(flagsChanged)
+
+void NSResponder::cancelOperation(id sender) {
+    if (mNextResponder) mNextResponder->cancelOperation(sender);
+}

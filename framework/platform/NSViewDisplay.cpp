@@ -3,6 +3,7 @@
 #include "CGInternal.h"
 #include "PlatformRuntime.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -12,18 +13,36 @@ constexpr CGFloat kMaxBackingPixels = CGFloat(1) * (1 << 28);
 
 constexpr CGBitmapInfo kBackingLayout = kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Host;
 
+// Beyond this many separate rectangles to draw, their bounding box is drawn instead.
+constexpr size_t kMaxDirtyRects = 32;
+
 } // namespace
 
 void NSView::setNeedsDisplay(bool flag) {
-    if (flag)
+    if (flag) {
         setNeedsDisplayInRect(bounds());
-    else
+    } else {
         mDirtyRect = NSZeroRect;
+        mDirtyRects.clear();
+    }
 }
 
 void NSView::setNeedsDisplayInRect(NSRect rect) {
-    const NSRect area = NSIntersectionRect(rect, bounds());
-    if (!NSIsEmptyRect(area)) mDirtyRect = NSUnionRect(mDirtyRect, area);
+    NSRect area = NSIntersectionRect(rect, bounds());
+    if (NSIsEmptyRect(area)) return;
+    mDirtyRect = NSUnionRect(mDirtyRect, area);
+    // Overlapping rectangles become one, which may then overlap others.
+    for (auto other = mDirtyRects.begin(); other != mDirtyRects.end();) {
+        if (NSIntersectsRect(*other, area)) {
+            area = NSUnionRect(area, *other);
+            mDirtyRects.erase(other);
+            other = mDirtyRects.begin();
+        } else {
+            ++other;
+        }
+    }
+    mDirtyRects.push_back(area);
+    if (mDirtyRects.size() > kMaxDirtyRects) mDirtyRects.assign(1, mDirtyRect);
 }
 
 void NSView::SetNeedsDisplayEverywhere() {
@@ -38,20 +57,25 @@ void NSView::display() {
 
 void NSView::displayIfNeeded() {
     retain();
-    if (needsDisplay()) displayRect(mDirtyRect);
+    if (needsDisplay()) DisplayArea(mDirtyRect, mDirtyRects);
     for (NSView* view : RetainedSnapshot<NSView>(mSubviews))
         view->displayIfNeeded();
     release();
 }
 
 void NSView::displayRect(NSRect rect) {
+    DisplayArea(rect, {});
+}
+
+void NSView::DisplayArea(NSRect rect, std::vector<NSRect> rects) {
     if (mHidden) return;
     retain(); // drawRect may remove the view from its superview
     const NSRect area = NSIntersectionRect(rect, bounds());
     if (!NSIsEmptyRect(area)) {
-        DrawArea(area);
-        // What is left to draw, conservatively: nothing when the area covered it.
-        if (NSContainsRect(area, mDirtyRect)) mDirtyRect = NSZeroRect;
+        if (rects.empty()) rects.push_back(area);
+        // Forgotten before drawing, so that what drawRect marks stays marked.
+        ForgetDirtyRectsIn(area);
+        DrawArea(area, rects);
         for (NSView* view : RetainedSnapshot<NSView>(mSubviews)) {
             const NSRect subArea =
                 NSIntersectionRect(view->convertRectFromView(area, this), view->bounds());
@@ -61,9 +85,30 @@ void NSView::displayRect(NSRect rect) {
     release();
 }
 
+void NSView::ForgetDirtyRectsIn(NSRect area) {
+    mDirtyRects.erase(std::remove_if(mDirtyRects.begin(), mDirtyRects.end(),
+                                     [&](NSRect dirty) { return NSContainsRect(area, dirty); }),
+                      mDirtyRects.end());
+    mDirtyRect = NSZeroRect;
+    for (const NSRect& dirty : mDirtyRects)
+        mDirtyRect = NSUnionRect(mDirtyRect, dirty);
+}
+
 void NSView::drawRect(NSRect) {}
 
-bool NSView::PrepareBackingStore() {
+void NSView::getRectsBeingDrawn(const NSRect** rects, NSInteger* count) const {
+    const bool drawing = mRectsBeingDrawn != nullptr;
+    if (rects) *rects = drawing ? mRectsBeingDrawn->data() : nullptr;
+    if (count) *count = drawing ? static_cast<NSInteger>(mRectsBeingDrawn->size()) : 0;
+}
+
+bool NSView::needsToDrawRect(NSRect rect) const {
+    if (!mRectsBeingDrawn) return false;
+    return std::any_of(mRectsBeingDrawn->begin(), mRectsBeingDrawn->end(),
+                       [&](NSRect drawn) { return NSIntersectsRect(drawn, rect); });
+}
+
+bool NSView::PrepareBackingStore(bool* fresh) {
     const CGFloat scale = backingScaleFactor();
     const CGFloat width = std::ceil(mFrame.size.width * scale);
     const CGFloat height = std::ceil(mFrame.size.height * scale);
@@ -81,13 +126,25 @@ bool NSView::PrepareBackingStore() {
     CGContextRelease(mBackingStore);
     mBackingStore = store;
     mBackingScale = scale;
-    // A new store starts empty: all of it needs drawing.
-    setNeedsDisplay(true);
+    *fresh = true;
     return true;
 }
 
-void NSView::DrawArea(NSRect area) {
-    if (!PrepareBackingStore()) return;
+void NSView::DrawArea(NSRect area, const std::vector<NSRect>& rects) {
+    bool fresh = false;
+    if (!PrepareBackingStore(&fresh)) return;
+    // A new store starts empty: all of it is drawn.
+    std::vector<NSRect> drawn;
+    if (fresh) {
+        area = bounds();
+        ForgetDirtyRectsIn(area);
+        drawn.push_back(area);
+    } else {
+        for (const NSRect& rect : rects) {
+            const NSRect part = NSIntersectionRect(rect, area);
+            if (!NSIsEmptyRect(part)) drawn.push_back(part);
+        }
+    }
     // Bounds to backing pixels: y up from the bottom edge, or down from the top when flipped.
     const CGFloat scale = mBackingScale;
     const CGAffineTransform device =
@@ -97,13 +154,17 @@ void NSView::DrawArea(NSRect area) {
                                             -mBoundsOrigin.y * scale);
     CGContextResetState(mBackingStore, device);
     CGContextClipToRect(mBackingStore, area);
-    if (!isOpaque()) CGContextClearRect(mBackingStore, area);
+    if (!isOpaque())
+        for (const NSRect& rect : drawn)
+            CGContextClearRect(mBackingStore, rect);
 
     NSAutoreleasePool* pool = new NSAutoreleasePool;
     NSGraphicsContext::saveGraphicsState();
     NSGraphicsContext::setCurrentContext(
         NSGraphicsContext::graphicsContextWithGraphicsPort(mBackingStore, isFlipped()));
+    mRectsBeingDrawn = &drawn;
     drawRect(area);
+    mRectsBeingDrawn = nullptr;
     NSGraphicsContext::restoreGraphicsState();
     pool->release();
 

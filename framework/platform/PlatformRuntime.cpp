@@ -28,7 +28,7 @@ PlatformRuntime* MakeRuntime() {
 
 // The published runtime of this copy. It is never destroyed, so that modules unloading during
 // the process's exit can still unregister from it.
-extern "C" __attribute__((visibility("default"))) PlatformRuntime* BrindlexPlatformRuntime_v1() {
+extern "C" __attribute__((visibility("default"))) PlatformRuntime* BrindlexPlatformRuntime_v2() {
     static PlatformRuntime* const runtime = MakeRuntime();
     return runtime;
 }
@@ -38,7 +38,7 @@ PlatformRuntime& GetPlatformRuntime() {
         using Publisher = PlatformRuntime* (*)();
         auto published =
             reinterpret_cast<Publisher>(dlsym(RTLD_DEFAULT, BRINDLEX_PLATFORM_RUNTIME_SYMBOL));
-        return published ? published() : BrindlexPlatformRuntime_v1();
+        return published ? published() : BrindlexPlatformRuntime_v2();
     }();
     return *runtime;
 }

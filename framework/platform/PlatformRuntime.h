@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#define BRINDLEX_PLATFORM_RUNTIME_SYMBOL "BrindlexPlatformRuntime_v1"
+#define BRINDLEX_PLATFORM_RUNTIME_SYMBOL "BrindlexPlatformRuntime_v2"
 
 struct objc_class {
     std::string name;

@@ -53,6 +53,25 @@ struct FilePanelAnswer {
     std::vector<std::string> paths;      // absolute paths, when OK
 };
 
+// What a pop-up menu shows.
+struct MenuRequest {
+    struct Item {
+        std::string title;
+        bool enabled = true;
+        bool checked = false;
+        bool separator = false;
+        bool hasSubmenu = false;
+        std::vector<Item> submenu;
+    };
+    std::vector<Item> items;
+    CGPoint location{0, 0}; // screen coordinates of the positioned item's top-left corner
+    int positionedItem = 0;
+};
+
+// The item the user chose: its index in the menu, then in each submenu on the way to it. Empty
+// when the menu was dismissed.
+typedef std::vector<int> MenuChoice;
+
 struct SystemVersion {
     int major = 10;
     int minor = 6;
@@ -92,6 +111,12 @@ public:
     // The button pressed: kCFUserNotificationDefaultResponse and so on.
     virtual CFOptionFlags DisplayAlert(const AlertRequest& request) = 0;
     virtual FilePanelAnswer RunFilePanel(const FilePanelRequest& request) = 0;
+    // Tracks the user in a pop-up menu until a choice or a dismissal.
+    virtual MenuChoice PopUpMenu(const MenuRequest& request) = 0;
+
+    // ---- Text input
+    // An editable text field took the keyboard; what is typed reaches it as key events.
+    virtual void TextInputBegan(NSTextField* field) = 0;
 
     // ---- Pasteboard (types are the modern names, such as "public.utf8-plain-text")
     virtual NSInteger ClearPasteboard() = 0; // the new change count
@@ -123,6 +148,10 @@ public:
     struct Script {
         std::deque<CFOptionFlags> alertResponses;     // then kCFUserNotificationDefaultResponse
         std::deque<FilePanelAnswer> filePanelAnswers; // then NSCancelButton
+        std::deque<MenuChoice> menuChoices;           // then dismissed
+        // Typed into the next text fields that take the keyboard, each ended with Return, when
+        // the main run loop next waits for input.
+        std::deque<std::string> typedTexts;
         bool openURLSucceeds = true;
         bool cursorCallsFail = false; // hide, show and move answer kCGErrorCannotComplete
         SystemVersion systemVersion;
@@ -133,6 +162,8 @@ public:
     struct Record {
         std::vector<AlertRequest> alerts;
         std::vector<FilePanelRequest> filePanels;
+        std::vector<MenuRequest> menus;
+        std::vector<std::string> textInputs; // the text each field held when it took the keyboard
         std::vector<std::string> openedURLs;
         std::vector<CGPoint> cursorMoves;
         std::vector<std::string> cursorShapes;
@@ -143,6 +174,11 @@ public:
     Record record;
 
     static constexpr CGDirectDisplayID kMainDisplay = 1;
+
+    HeadlessWindowSystem() = default;
+    ~HeadlessWindowSystem() override;
+    HeadlessWindowSystem(const HeadlessWindowSystem&) = delete;
+    HeadlessWindowSystem& operator=(const HeadlessWindowSystem&) = delete;
 
     // The "user" moves the pointer (display pixels, origin top-left).
     void MovePointer(CGPoint point) { mPointer = point; }
@@ -170,6 +206,8 @@ public:
     void ViewDrawn(NSView*, NSRect) override { ++record.viewsDrawn; }
     CFOptionFlags DisplayAlert(const AlertRequest& request) override;
     FilePanelAnswer RunFilePanel(const FilePanelRequest& request) override;
+    MenuChoice PopUpMenu(const MenuRequest& request) override;
+    void TextInputBegan(NSTextField* field) override;
     NSInteger ClearPasteboard() override;
     bool SetPasteboardString(const std::string& type, const std::string& text) override;
     std::optional<std::string> PasteboardString(const std::string& type) override;
@@ -179,7 +217,11 @@ public:
     std::optional<std::string> SystemColorProfile() override { return script.systemColorProfile; }
 
 private:
+    // Types the next scripted text into the field waiting for it; false when there was none.
+    bool TypeScriptedText();
+
     CFAbsoluteTime mClock = 0;
+    NSTextField* mTypingInto = nullptr; // retained
     CGPoint mPointer{0, 0};
     int mCursorHideCount = 0;
     std::vector<NSWindow*> mVisibleWindows;

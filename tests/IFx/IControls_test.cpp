@@ -110,6 +110,26 @@ TEST_F(Controls, KnobDragsAreGearedAndFineWithShiftOrControl) {
     EXPECT_DOUBLE_EQ(across->GetValue(), 0.25);
 }
 
+TEST_F(Controls, KnobsHideTheCursorForTheDragAndShowItOnRelease) {
+    auto* knob = Add(new IKnobMultiControl(&plug, 10, 10, 0, Strip(4, 8, 8)));
+    editor->OnMouseDown(12, 12, left);
+    EXPECT_TRUE(editor->CursorHidden());
+    editor->OnMouseDrag(12, 5, left);
+    EXPECT_EQ(editor->mCursorHides, 1);
+    EXPECT_EQ(editor->mCursorShows, 0);
+    editor->OnMouseUp(12, 5, left);
+    EXPECT_FALSE(editor->CursorHidden());
+    EXPECT_EQ(editor->mCursorShows, 1);
+
+    // A right press prompts and leaves the cursor alone.
+    knob->DisablePrompt(false);
+    editor->OnMouseDown(12, 12, right);
+    EXPECT_EQ(editor->mCursorHides, 1);
+    EXPECT_EQ(editor->mTextEntries.size(), 1u);
+    editor->OnMouseUp(12, 12, right);
+    EXPECT_FALSE(editor->CursorHidden());
+}
+
 TEST_F(Controls, KnobWheelSteps) {
     auto* knob = Add(new IKnobControl(&plug, IRECT(0, 0, 10, 10), 0));
     knob->SetValueFromPlug(0.5);

@@ -2,11 +2,13 @@
 // formats, sample rate and slice size, and the plain values.
 
 #include "AUTestPlug.h"
+#include "TestBundle.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -254,10 +256,41 @@ TEST_F(IFxAUProperties, PlainValues) {
     ASSERT_EQ(unit.Set(kAudioUnitProperty_BypassEffect, global, 0, UInt32{0}), noErr);
     EXPECT_EQ(plug->mActivations.back(), true);
 
-    // The Cocoa view comes with the editor's view factory.
+    // No editor, no Cocoa view.
     AudioUnitCocoaViewInfo cocoa{};
     EXPECT_EQ(unit.Get(kAudioUnitProperty_CocoaUI, global, 0, &cocoa),
               kAudioUnitErr_InvalidProperty);
+}
+
+TEST_F(IFxAUProperties, TheCocoaViewIsTheFactoryClassOfTheLoadedBundle) {
+    gAUTestConfig.withEditor = true;
+    AUTestUnit unit;
+    const AudioUnitScope global = kAudioUnitScope_Global;
+    AudioUnitCocoaViewInfo cocoa{};
+    EXPECT_EQ(unit.Get(kAudioUnitProperty_CocoaUI, global, 0, &cocoa),
+              kAudioUnitErr_InvalidProperty)
+        << "a bundle that is not loaded offers nothing";
+
+    const std::string bundle = LoadTestBundle("org.brindlex.au-test", {});
+    UInt32 size = 0;
+    Boolean writable = true;
+    ASSERT_EQ(AudioUnitGetPropertyInfo(unit.Unit(), kAudioUnitProperty_CocoaUI, global, 0, &size,
+                                       &writable),
+              noErr);
+    EXPECT_EQ(size, sizeof(AudioUnitCocoaViewInfo));
+    EXPECT_FALSE(writable);
+    ASSERT_EQ(unit.Get(kAudioUnitProperty_CocoaUI, global, 0, &cocoa), noErr);
+    char path[4096];
+    ASSERT_TRUE(CFURLGetFileSystemRepresentation(cocoa.mCocoaAUViewBundleLocation, true,
+                                                 reinterpret_cast<UInt8*>(path), sizeof path));
+    EXPECT_EQ(std::filesystem::canonical(path), std::filesystem::canonical(bundle));
+    EXPECT_EQ(CFText(cocoa.mCocoaAUViewClass[0]), "AUTest_View");
+    CFRelease(cocoa.mCocoaAUViewBundleLocation);
+    CFRelease(cocoa.mCocoaAUViewClass[0]);
+    EXPECT_EQ(unit.Set(kAudioUnitProperty_CocoaUI, global, 0, cocoa),
+              kAudioUnitErr_PropertyNotWritable);
+    EXPECT_EQ(unit.Get(kAudioUnitProperty_CocoaUI, global, 1, &cocoa),
+              kAudioUnitErr_InvalidElement);
 }
 
 TEST_F(IFxAUProperties, PresentPresetRestoresByNumber) {

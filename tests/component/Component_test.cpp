@@ -1,6 +1,8 @@
 // The Brindlex component loaded from its bundle, as a host loads it.
 
+#include "AUCocoaUIView.h"
 #include "AudioUnit.h"
+#include "WindowSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -301,6 +303,93 @@ TEST_F(ComponentTest, TheViewEntryRefusesUnitsItCannotShow) {
         AudioUnitCarbonViewCreate(view, nullptr, nullptr, nullptr, nullptr, nullptr, &control),
         badComponentSelector);
     EXPECT_EQ(CloseComponent(view), noErr);
+}
+
+// ---- The editor, as a Cocoa host and a Carbon host open it ----------------------------------
+
+void RunFor(NSTimeInterval seconds) {
+    NSRunLoop::mainRunLoop()->runUntilDate(NSDate::dateWithTimeIntervalSinceNow(seconds));
+}
+
+TEST_F(ComponentTest, ACocoaHostFindsTheViewFactoryByNameAndShowsTheEditor) {
+    SetWindowSystem(nullptr);
+    HeadlessWindowSystem* headless = GetHeadlessWindowSystem();
+    NSAutoreleasePool* pool = new NSAutoreleasePool;
+    Unit unit;
+    AudioUnitCocoaViewInfo info{};
+    ASSERT_EQ(unit.Property(kAudioUnitProperty_CocoaUI, 0, &info), noErr);
+    CFOwned<CFURLRef> location(info.mCocoaAUViewBundleLocation);
+    CFOwned<CFStringRef> className(info.mCocoaAUViewClass[0]);
+    char path[4096];
+    ASSERT_TRUE(CFURLGetFileSystemRepresentation(location.Get(), true,
+                                                 reinterpret_cast<UInt8*>(path), sizeof path));
+    EXPECT_EQ(std::filesystem::path(path), std::filesystem::canonical(LoadComponent().bundlePath));
+    EXPECT_EQ(Text(className.Get()), "Brindlex_View");
+
+    // The class the component registered, found by the host's copy of the platform.
+    Class factoryClass = NSClassFromString(NSSTR("Brindlex_View"));
+    ASSERT_NE(factoryClass, nullptr);
+    NSBundle* bundle = NSBundle::bundleWithPath(NSString::stringWithUTF8String(path));
+    ASSERT_NE(bundle, nullptr);
+    EXPECT_EQ(bundle->classNamed(NSSTR("Brindlex_View")), factoryClass);
+    id instance = class_createInstance(factoryClass, 0);
+    auto* factory = dynamic_cast<AUCocoaUIBase*>(instance);
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(factory->interfaceVersion(), 0u);
+    EXPECT_STREQ(instance->description()->UTF8String(), "Brindlex View");
+    NSView* view = factory->uiViewForAudioUnit(unit.Get(), NSMakeSize(100, 100));
+    EXPECT_EQ(factory->uiViewForAudioUnit(nullptr, NSMakeSize(100, 100)), nullptr);
+    instance->release();
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(NSEqualSizes(view->frame().size, NSMakeSize(700, 700))) << "the size is its own";
+
+    NSWindow* window = (new NSWindow)
+                           ->initWithContentRect(NSMakeRect(0, 0, 700, 700), NSTitledWindowMask,
+                                                 NSBackingStoreBuffered, false);
+    window->contentView()->addSubview(view);
+    window->orderFront(nullptr);
+    pool->release();
+    pool = new NSAutoreleasePool;
+    RunFor(0.1);
+    ASSERT_NE(view->backingStore(), nullptr);
+    EXPECT_EQ(CGBitmapContextGetWidth(view->backingStore()), 700u);
+    EXPECT_EQ(NSRunLoop::mainRunLoop()->scheduledTimerCount(), 1u) << "the editor's timer";
+
+    // A click in the middle of the amp switch (130, 147, 44 x 56) turns the amp on.
+    for (const NSEventType type : {NSLeftMouseDown, NSLeftMouseUp})
+        window->sendEvent(NSEvent::mouseEventWithType(type, NSMakePoint(152.5, 700 - 175.5), 0, 0,
+                                                      window->windowNumber(), nullptr, 0, 1, 1));
+    AudioUnitParameterValue amp = 0;
+    ASSERT_EQ(AudioUnitGetParameter(unit.Get(), 9, kAudioUnitScope_Global, 0, &amp), noErr);
+    EXPECT_EQ(amp, 1.0f);
+
+    window->close(); // lets the view go, which closes the editor and stops its timer
+    pool->release();
+    EXPECT_EQ(NSRunLoop::mainRunLoop()->scheduledTimerCount(), 0u);
+    EXPECT_TRUE(headless->VisibleWindows().empty());
+}
+
+TEST_F(ComponentTest, ACarbonHostGetsTheEditorInAWindowOverItsOwn) {
+    SetWindowSystem(nullptr);
+    HeadlessWindowSystem* headless = GetHeadlessWindowSystem();
+    Unit unit;
+    const Rect bounds{50, 50, 800, 850};
+    WindowRef carbon = nullptr;
+    ASSERT_EQ(CreateNewWindow(kDocumentWindowClass, kWindowNoAttributes, &bounds, &carbon), noErr);
+    AudioUnitCarbonView view = nullptr;
+    ASSERT_EQ(OpenComponentWithEntry(LoadComponent().viewEntry, &view), noErr);
+    ControlRef control = nullptr;
+    const Float32Point size{700, 700};
+    ASSERT_EQ(
+        AudioUnitCarbonViewCreate(view, unit.Get(), carbon, nullptr, nullptr, &size, &control),
+        noErr);
+    EXPECT_NE(control, nullptr);
+    RunFor(0.2);
+    EXPECT_EQ(headless->VisibleWindows().size(), 2u);
+    EXPECT_EQ(CloseComponent(view), noErr);
+    EXPECT_TRUE(headless->VisibleWindows().empty()) << "the editor's window went with the view";
+    EXPECT_EQ(NSRunLoop::mainRunLoop()->scheduledTimerCount(), 0u);
+    DisposeWindow(carbon);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "EffectTestSupport.h"
+#include "IGraphics.h"
 #include "config.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +68,8 @@ TEST(Brindlex, Identity) {
     EXPECT_FALSE(plug->LegalIO(1, 2));
     EXPECT_STREQ(plug->GetBundleID(), "com.halvermoor.audiounit.Brindlex");
     EXPECT_STREQ(plug->GetCocoaViewFactoryClassName(), "Brindlex_View");
-    EXPECT_EQ(plug->GetGUI(), nullptr);
+    ASSERT_NE(plug->GetGUI(), nullptr) << "the constructor builds the editor";
+    EXPECT_STREQ(plug->GetGUI()->GetGUIAPI(), "Cocoa GUI");
     EXPECT_EQ(brindlex::FourCharCode(brindlex::kComponentType), 0x61756678);
 }
 

@@ -1,8 +1,43 @@
 #include "EffectTestSupport.h"
 
+#include "TestBundle.h"
+#include "config.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+
+namespace {
+
+// The effect's bundle with the images the build painted, known before any test makes an effect,
+// so that every editor finds its images as the component's does.
+class EffectBundle : public ::testing::Environment {
+public:
+    void SetUp() override { LoadTestBundle(brindlex::kBundleID, EditorImageFiles()); }
+};
+const ::testing::Environment* const gEffectBundle =
+    ::testing::AddGlobalTestEnvironment(new EffectBundle);
+
+} // namespace
+
+std::vector<std::string> EditorImageFiles() {
+    std::vector<std::string> files;
+    for (const brindlex::ImageResource* image : brindlex::kImages)
+        files.push_back(std::string(EDITOR_IMAGE_FOLDER "/") +
+                        std::filesystem::path(image->file).filename().string());
+    return files;
+}
+
+IFxInstanceInfo EffectInstanceInfo() {
+    IFxInstanceInfo info;
+    info.mBundleID.Set(brindlex::kBundleID);
+    info.mCocoaViewFactoryClassName.Set(brindlex::kViewClassName);
+    return info;
+}
 
 void RecordingControl::SetValueFromPlug(double value) {
     mValues.push_back(value);
@@ -10,7 +45,7 @@ void RecordingControl::SetValueFromPlug(double value) {
     if (mLog) mLog->emplace_back(mName, value);
 }
 
-TestBrindlex::TestBrindlex() : Brindlex(IFxInstanceInfo{}) {
+TestBrindlex::TestBrindlex() : Brindlex(EffectInstanceInfo()) {
     Indicators indicators;
     indicators.limiterLight = &mLimiterLight;
     indicators.eqLight = &mEQLight;

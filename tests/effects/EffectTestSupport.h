@@ -9,6 +9,11 @@
 
 class TestBrindlex;
 
+// The editor's images as the build painted them, in the order of the image table.
+std::vector<std::string> EditorImageFiles();
+// What the component's factory hands the effect: its bundle identifier and view factory.
+IFxInstanceInfo EffectInstanceInfo();
+
 // Every value handed to any recording control, in the order given: (control name, value).
 using ControlLog = std::vector<std::pair<std::string, double>>;
 

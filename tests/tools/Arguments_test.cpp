@@ -58,6 +58,26 @@ TEST(Arguments, EachSwitchFlagSetsItsAlias) {
     EXPECT_EQ(names, (std::vector<std::string>{"amp", "eq", "eq-wide", "limiter"}));
 }
 
+TEST(Arguments, SnapshotTakesItsOutputTheSettingsAndAnInput) {
+    const Invocation invocation = Parse({"snapshot", "editor.png", "--input", "voice.flac", "--amp",
+                                         "on", "--set", "Amp Gain=30", "--block", "64"});
+    EXPECT_EQ(invocation.command, Command::kSnapshot);
+    EXPECT_EQ(invocation.operands, std::vector<std::string>{"editor.png"});
+    EXPECT_EQ(invocation.inputPath, "voice.flac");
+    EXPECT_EQ(invocation.blockSize, 64);
+    EXPECT_EQ(invocation.settings.size(), 2u);
+    EXPECT_EQ(Parse({"snapshot", "x.png"}).inputPath, "");
+
+    EXPECT_NE(UsageMessage({"snapshot"}).find("snapshot: missing OUT.png"), std::string::npos);
+    EXPECT_NE(UsageMessage({"snapshot", "a.png", "b.png"}).find("b.png: unexpected argument"),
+              std::string::npos);
+    EXPECT_NE(UsageMessage({"snapshot", "a.png", "--input"}).find("--input: missing value"),
+              std::string::npos);
+    EXPECT_NE(UsageMessage({"render", "in.wav", "out.wav", "--input", "x.wav"})
+                  .find("--input: not an option of 'render'"),
+              std::string::npos);
+}
+
 TEST(Arguments, DefaultsAndOptionalOperands) {
     const Invocation demo = Parse({"demo"});
     EXPECT_EQ(demo.command, Command::kDemo);

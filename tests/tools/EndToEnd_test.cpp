@@ -5,12 +5,14 @@
 
 #include "Brindlex.h"
 #include "ToolTestSupport.h"
+#include "pix.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fcntl.h>
 #include <memory>
+#include <set>
 #include <sndfile.h>
 #include <spawn.h>
 #include <sstream>
@@ -298,6 +300,63 @@ TEST_F(EndToEnd, DemoWritesItsFilesAndSaysWhere) {
     EXPECT_FALSE(SameSamples(out.samples, in.samples));
     for (const float sample : out.samples)
         ASSERT_TRUE(std::isfinite(sample));
+    const std::unique_ptr<PIX_IBitmap> editor(PIX_LoadPNG((target + "/editor.png").c_str()));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->getWidth(), 700);
+    EXPECT_EQ(editor->getHeight(), 700);
+    EXPECT_NE(run.out.find("editor.png"), std::string::npos) << run.out;
+}
+
+// A snapshot as an image, checked for its size and for having something to show.
+std::unique_ptr<PIX_IBitmap> LoadSnapshot(const std::string& path) {
+    std::unique_ptr<PIX_IBitmap> image(PIX_LoadPNG(path.c_str()));
+    EXPECT_NE(image, nullptr) << path;
+    if (!image) return image;
+    EXPECT_EQ(image->getWidth(), 700);
+    EXPECT_EQ(image->getHeight(), 700);
+    std::set<PIX_pixel> colours;
+    for (int y = 0; y < 700; y += 7)
+        for (int x = 0; x < 700; x += 7)
+            colours.insert(PIX_GetPixel(image.get(), x, y));
+    EXPECT_GT(colours.size(), 200u) << "a picture, not a blank";
+    return image;
+}
+
+// Whether two images differ anywhere in the rectangle.
+bool Differ(PIX_IBitmap* a, PIX_IBitmap* b, int x, int y, int w, int h) {
+    for (int j = y; j < y + h; ++j)
+        for (int i = x; i < x + w; ++i)
+            if (PIX_GetPixel(a, i, j) != PIX_GetPixel(b, i, j)) return true;
+    return false;
+}
+
+TEST_F(EndToEnd, SnapshotsShowTheEditorAfterTheAudio) {
+    const ProgramRun plain = Brindlex({"snapshot", folder / "plain.png"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_NE(plain.out.find(folder / "plain.png"), std::string::npos) << plain.out;
+    const std::unique_ptr<PIX_IBitmap> off = LoadSnapshot(folder / "plain.png");
+
+    const std::string in = Input(TestSignal(1, 48000, 48000));
+    const ProgramRun amp = Brindlex({"snapshot", folder / "amp.png", "--amp", "on", "--input", in});
+    ASSERT_EQ(amp.status, 0) << amp.err;
+    const std::unique_ptr<PIX_IBitmap> on = LoadSnapshot(folder / "amp.png");
+    ASSERT_TRUE(off && on);
+    // The amp's lamp (at 60, 150) and switch (130, 147) and its meter (515, 35) moved; the EQ's
+    // lamp (110, 364) did not.
+    EXPECT_TRUE(Differ(off.get(), on.get(), 60, 150, 50, 50));
+    EXPECT_TRUE(Differ(off.get(), on.get(), 130, 147, 44, 56));
+    EXPECT_TRUE(Differ(off.get(), on.get(), 515, 35, 166, 126));
+    EXPECT_FALSE(Differ(off.get(), on.get(), 110, 364, 50, 50));
+}
+
+TEST_F(EndToEnd, FailedSnapshotsLeaveNoPicture) {
+    const std::string missing = folder / "missing.wav";
+    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder / "x.png", "--input", missing}), 1,
+                          missing + ": no such file"));
+    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder / "nowhere/x.png"}), 1,
+                          folder / "nowhere/x.png: folder "));
+    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder.Path()}), 1, folder.Path() + ": "));
+    EXPECT_TRUE(folder.Entries().empty());
 }
 
 TEST_F(EndToEnd, BadInputsNameTheFile) {

@@ -17,11 +17,12 @@ enum CommandMask : unsigned {
     kParamsMask = 1u << 2,
     kPresetSaveMask = 1u << 3,
     kPresetShowMask = 1u << 4,
-    kAllMask = 0x1fu,
-    kSettingsMask = kRenderMask | kPresetSaveMask,
+    kSnapshotMask = 1u << 5,
+    kAllMask = 0x3fu,
+    kSettingsMask = kRenderMask | kPresetSaveMask | kSnapshotMask,
 };
 
-enum class Option { kHelp, kComponent, kSet, kSwitch, kPreset, kBlock };
+enum class Option { kHelp, kComponent, kSet, kSwitch, kPreset, kBlock, kInput };
 
 struct OptionRule {
     const char* name;
@@ -40,7 +41,8 @@ constexpr OptionRule kOptions[] = {
     {"--eq-wide", Option::kSwitch, kSettingsMask, "eq-wide"},
     {"--limiter", Option::kSwitch, kSettingsMask, "limiter"},
     {"--preset", Option::kPreset, kSettingsMask, nullptr},
-    {"--block", Option::kBlock, kRenderMask, nullptr},
+    {"--block", Option::kBlock, kRenderMask | kSnapshotMask, nullptr},
+    {"--input", Option::kInput, kSnapshotMask, nullptr},
 };
 
 unsigned MaskOf(Command command) {
@@ -55,6 +57,8 @@ unsigned MaskOf(Command command) {
         return kPresetSaveMask;
     case Command::kPresetShow:
         return kPresetShowMask;
+    case Command::kSnapshot:
+        return kSnapshotMask;
     case Command::kNone:
         break;
     }
@@ -148,6 +152,8 @@ struct Parser {
             invocation.command = Command::kRender;
         } else if (word == "params") {
             invocation.command = Command::kParams;
+        } else if (word == "snapshot") {
+            invocation.command = Command::kSnapshot;
         } else if (word == "preset") {
             const std::string sub = take();
             if (sub == "save") {
@@ -210,6 +216,10 @@ struct Parser {
             case Option::kBlock:
                 invocation.blockSize = ParseBlockSize(value, command);
                 break;
+            case Option::kInput:
+                if (value.empty()) throw UsageError(rule->name, "missing IN", command);
+                invocation.inputPath = value;
+                break;
             }
         }
     }
@@ -233,6 +243,9 @@ struct Parser {
         case Command::kPresetSave:
         case Command::kPresetShow:
             least = most = 1, names = "FILE";
+            break;
+        case Command::kSnapshot:
+            least = most = 1, names = "OUT.png";
             break;
         }
         if (operands.size() < least) {
@@ -261,6 +274,8 @@ const char* CommandName(Command command) {
         return "preset save";
     case Command::kPresetShow:
         return "preset show";
+    case Command::kSnapshot:
+        return "snapshot";
     case Command::kNone:
         break;
     }

@@ -7,7 +7,7 @@
 // The command line of brindlex, parsed but not yet checked against the effect: parameter names
 // and values stay text until the component lists its parameters.
 
-enum class Command { kNone, kDemo, kRender, kParams, kPresetSave, kPresetShow };
+enum class Command { kNone, kDemo, kRender, kParams, kPresetSave, kPresetShow, kSnapshot };
 
 // One parameter change asked for on the command line.
 struct ParameterSetting {
@@ -22,6 +22,7 @@ struct Invocation {
     std::string componentPath; // --component; empty to search
     std::vector<std::string> operands;
     std::string presetPath;                 // --preset; applied before the settings
+    std::string inputPath;                  // --input: the audio a snapshot follows
     std::vector<ParameterSetting> settings; // --set and the switch flags, in command-line order
     int blockSize = 512;                    // --block: maximum frames per slice
 };

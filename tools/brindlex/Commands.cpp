@@ -2,6 +2,7 @@
 
 #include "AudioFile.h"
 #include "CommandError.h"
+#include "EditorWindow.h"
 #include "Help.h"
 #include "Parameters.h"
 #include "Presets.h"
@@ -17,6 +18,8 @@ namespace {
 
 constexpr double kDemoSampleRate = 44100.0;
 constexpr const char* kDemoFolder = "brindlex-demo";
+// How long the editor's timer runs after the audio before its picture is taken: a few ticks.
+constexpr double kEditorSettleSeconds = 0.2;
 // Frames read from a file at a time: a whole number of slices, so that every slice but the
 // last is full.
 constexpr int kChunkFrames = 16384;
@@ -37,8 +40,8 @@ void RenderPlanar(EffectUnit& unit, const float* inL, const float* inR, float* o
     }
 }
 
-// Returns the number of frames rendered.
-int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter& writer,
+// Returns the number of frames rendered. Without a writer the output is not kept.
+int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter* writer,
                    ProgressBar& progress) {
     const int channels = reader.Channels();
     const int64_t chunk = ChunkFrames(unit.MaxFrames());
@@ -61,14 +64,16 @@ int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter& w
         }
         const float* right = channels == 1 ? inL.data() : inR.data();
         RenderPlanar(unit, inL.data(), right, outL.data(), outR.data(), frames);
-        if (channels == 1) {
-            writer.Write(outL.data(), frames);
+        if (!writer) {
+            // Rendered for its effect on the unit alone.
+        } else if (channels == 1) {
+            writer->Write(outL.data(), frames);
         } else {
             for (size_t i = 0; i < n; ++i) {
                 interleaved[2 * i] = outL[i];
                 interleaved[2 * i + 1] = outR[i];
             }
-            writer.Write(interleaved.data(), frames);
+            writer->Write(interleaved.data(), frames);
         }
         done += frames;
         progress.Update(done);
@@ -94,13 +99,17 @@ std::string SecondsText(int64_t frames, double sampleRate) {
     return text;
 }
 
+void CheckChannels(const AudioFileReader& reader) {
+    if (reader.Channels() < 1 || reader.Channels() > 2)
+        throw CommandError(reader.Path(), std::to_string(reader.Channels()) +
+                                              " channels; brindlex renders mono and stereo files");
+}
+
 int RunRender(const Invocation& invocation) {
     const std::string& inPath = invocation.operands[0];
     const std::string& outPath = invocation.operands[1];
     AudioFileReader reader(inPath);
-    if (reader.Channels() < 1 || reader.Channels() > 2)
-        throw CommandError(inPath, std::to_string(reader.Channels()) +
-                                       " channels; brindlex renders mono and stereo files");
+    CheckChannels(reader);
     // Refuse an output type before any work is done.
     OutputFormatFor(outPath, reader.Channels(), reader.SampleRate());
 
@@ -110,7 +119,7 @@ int RunRender(const Invocation& invocation) {
 
     AudioFileWriter writer(outPath, reader.Channels(), reader.SampleRate());
     ProgressBar progress("Rendering", reader.Frames());
-    const int64_t frames = RenderFile(unit, reader, writer, progress);
+    const int64_t frames = RenderFile(unit, reader, &writer, progress);
     writer.Commit();
     std::printf("Rendered %s (%s, %d Hz, %s) to %s\n", inPath.c_str(),
                 reader.Channels() == 1 ? "mono" : "stereo", reader.SampleRate(),
@@ -130,6 +139,9 @@ int RunDemo(const Invocation& invocation) {
     ApplyEffectSettings(unit, std::string(), RadioSettings());
     unit.Prepare(kDemoSampleRate, invocation.blockSize, "the demo programme");
     const StereoSignal rendered = RenderSignal(unit, programme);
+    // The editor as the user would see it after the programme, opened as a host opens it.
+    EditorWindow editor(unit);
+    editor.Run(kEditorSettleSeconds);
 
     // Nothing is made on disk until the rendering has succeeded. The unit stays open to the
     // end: it holds the state the programme left behind.
@@ -137,15 +149,46 @@ int RunDemo(const Invocation& invocation) {
     if (error) throw CommandError(folder.string(), "cannot create the folder: " + error.message());
     WriteStereoFile((folder / "demo-in.wav").string(), programme);
     WriteStereoFile((folder / "demo-out.wav").string(), rendered);
+    editor.WritePng((folder / "editor.png").string());
 
     const fs::path shown = fs::absolute(folder, error).lexically_normal();
     std::printf("Demo written to %s\n"
                 "  demo-in.wav   the programme: synthesised speech, then plucked and struck "
                 "notes (%s)\n"
                 "  demo-out.wav  the same through the radio setting: amp driven with noise, EQ, "
-                "limiter\n",
+                "limiter\n"
+                "  editor.png    the effect's editor at the end of it\n",
                 (error ? folder : shown).string().c_str(),
                 SecondsText(programme.Frames(), kDemoSampleRate).c_str());
+    return 0;
+}
+
+int RunSnapshot(const Invocation& invocation) {
+    const std::string& outPath = invocation.operands[0];
+    EffectUnit unit(LocateComponentBundle(invocation.componentPath));
+    ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+    std::string shownAfter;
+    if (invocation.inputPath.empty()) {
+        const StereoSignal programme = SynthesizeProgramme(kDemoSampleRate);
+        unit.Prepare(kDemoSampleRate, invocation.blockSize, "the demo programme");
+        EditorWindow editor(unit);
+        RenderSignal(unit, programme);
+        editor.Run(kEditorSettleSeconds);
+        editor.WritePng(outPath);
+        shownAfter = "the demo programme";
+    } else {
+        AudioFileReader reader(invocation.inputPath);
+        CheckChannels(reader);
+        unit.Prepare(reader.SampleRate(), invocation.blockSize, invocation.inputPath);
+        EditorWindow editor(unit);
+        ProgressBar progress("Rendering", reader.Frames());
+        RenderFile(unit, reader, nullptr, progress);
+        editor.Run(kEditorSettleSeconds);
+        editor.WritePng(outPath);
+        shownAfter = invocation.inputPath;
+    }
+    std::printf("Wrote the editor as it stands after %s to %s\n", shownAfter.c_str(),
+                outPath.c_str());
     return 0;
 }
 
@@ -246,9 +289,11 @@ std::vector<ParameterSetting> RadioSettings() {
         {"Amp Noise Reduction", "85"},
         {"eq", "on"},
         {"EQ Freq", "1500"},
-        {"EQ Level", "6"},
+        {"EQ Level", "3"},
         {"limiter", "on"},
-        {"Limiter Attenuation", "70"},
+        // A threshold the driven amp only just crosses: the limiter squeezes the peaks. Lower
+        // ones hold its envelope near full attenuation and all but mute the programme.
+        {"Limiter Attenuation", "100"},
     };
     std::vector<ParameterSetting> settings;
     for (const auto& setting : kSettings)
@@ -291,6 +336,8 @@ int RunCommand(const Invocation& invocation) {
         return RunPresetSave(invocation);
     case Command::kPresetShow:
         return RunPresetShow(invocation);
+    case Command::kSnapshot:
+        return RunSnapshot(invocation);
     case Command::kNone:
         break;
     }

@@ -46,6 +46,8 @@ public:
     EffectUnit& operator=(const EffectUnit&) = delete;
 
     const std::string& BundlePath() const { return mBundlePath; }
+    // The host's handle of the instance, for what a host asks of it directly (its editor).
+    AudioUnit Unit() const { return mUnit; }
 
     std::vector<ParameterInfo> Parameters() const;
     float GetParameter(AudioUnitParameterID id) const;

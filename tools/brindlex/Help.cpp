@@ -12,6 +12,7 @@ Commands:
   params                 list the effect's parameters
   preset save FILE       save settings as an .aupreset file
   preset show FILE       check an .aupreset file and show its settings
+  snapshot OUT.png       picture the effect's editor after some audio
   help [COMMAND]         this text, or a command's
 
 Options for every command:
@@ -42,7 +43,8 @@ constexpr const char* kDemo = R"(Usage: brindlex demo [DIR]
 Synthesises about eight seconds of programme (speech-like phrases, then plucked
 and struck notes), renders it through a radio setting (amp driven with some
 noise, EQ and limiter on) and writes demo-in.wav and demo-out.wav into DIR
-(default ./brindlex-demo, made if missing).
+(default ./brindlex-demo, made if missing), with editor.png: the effect's editor
+as it stands at the end.
 )";
 
 constexpr const char* kRender = R"(Usage: brindlex render IN OUT [OPTIONS]
@@ -56,6 +58,19 @@ OUT: the type follows the extension (.wav, .aiff, .flac, .ogg, .caf, ...), with
 the sample rate of IN and float samples where the type has them.
 
 Options:
+  --block N              at most N frames per slice (default 512)
+)";
+
+constexpr const char* kSnapshot = R"(Usage: brindlex snapshot OUT.png [OPTIONS]
+
+Opens the effect's editor as a host does (through the view factory the component
+names), runs audio through the effect, lets the editor catch up with it and writes
+what it shows to OUT.png: 700 x 700 pixels, the knobs and switches at their
+settings, the lamps of the stages that are on, the meters at the end of the audio.
+
+Options:
+  --input IN             the audio to run (any file 'brindlex render' reads);
+                         without it, the demo's built-in programme
   --block N              at most N frames per slice (default 512)
 )";
 
@@ -91,6 +106,8 @@ std::string HelpText(Command command) {
         return std::string(kPresetSave) + kSettings;
     case Command::kPresetShow:
         return kPresetShow;
+    case Command::kSnapshot:
+        return std::string(kSnapshot) + kSettings;
     case Command::kNone:
         break;
     }
