@@ -43,16 +43,19 @@ protected:
         bool clean = true;
         OSStatus status = noErr;
         for (int block = 0; block < kBlocks && status == noErr && clean; ++block) {
+            const long before = changes.load();
             status = mUnit.Render(kBlockFrames, left, right, GetParam());
             clean = CheckOutput(left).firstBad < 0 && CheckOutput(right).firstBad < 0;
-            // Let the other thread in between blocks, as an audio callback's period would.
-            if (block % 8 == 0) std::this_thread::yield();
+            // At least one change per block, as an audio callback's period would allow: on a
+            // busy machine the blocks could otherwise all pass before the other thread starts.
+            while (changes.load() == before)
+                std::this_thread::yield();
         }
         done.store(true);
         changer.join();
         EXPECT_EQ(status, noErr);
         EXPECT_TRUE(clean) << "the last block rendered: " << CleanOutput(left, right).message();
-        EXPECT_GT(changes.load(), 0);
+        EXPECT_GE(changes.load(), kBlocks);
     }
 
     float RandomValue(AudioUnitParameterID id, std::mt19937& random) const {
