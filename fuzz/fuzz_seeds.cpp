@@ -1,6 +1,7 @@
 // Writes the fuzz targets' seed corpora with the project's own code: the images the decoder's
-// tests write, the effect's own state, presets and class-info, property lists of every kind,
-// command lines from the tool's documentation and values typed into the editor.
+// tests write, the effect's own state (also as its LV2 plug-in stores it), presets and class-info,
+// property lists of every kind, command lines from the tool's documentation and values typed into
+// the editor.
 //
 //   fuzz_seeds DIR      writes DIR/<target>/<name> for every target
 #include "AudioUnit.h"
@@ -89,6 +90,10 @@ void WritePngs() {
 
 void WriteStates() {
     std::unique_ptr<IFxAU> plug(MakePlug());
+    // The LV2 plug-in stores the state chunk as it is.
+    ByteChunk defaults;
+    plug->SerializeState(&defaults);
+    Write("fuzz_lv2state", "default", BytesOf(defaults));
     const double settings[][2] = {{Brindlex::kAmpOn, 1},
                                   {Brindlex::kAmpGain, 20},
                                   {Brindlex::kEQFreq, 1800},
@@ -106,6 +111,7 @@ void WriteStates() {
     Write("fuzz_state", "state", Concat({0}, BytesOf(state)));
     Write("fuzz_state", "presets", Concat({1}, BytesOf(presets)));
     Write("fuzz_state", "state-after-header", Concat({8 << 1}, BytesOf(prefixed)));
+    Write("fuzz_lv2state", "radio", BytesOf(state));
 }
 
 void WriteClassInfo() {
