@@ -47,6 +47,13 @@ protected:
             }
             break;
         }
+        case kAudioUnitProperty_CocoaUI: {
+            AudioUnitCocoaViewInfo info;
+            std::memcpy(&info, data, sizeof info);
+            release(&info.mCocoaAUViewBundleLocation);
+            release(&info.mCocoaAUViewClass[0]);
+            break;
+        }
         case kAudioUnitProperty_ParameterStringFromValue: {
             AudioUnitParameterStringFromValue request;
             std::memcpy(&request, data, sizeof request);
