@@ -10,6 +10,7 @@
 #include <dlfcn.h>
 #include <new>
 #include <pthread.h>
+#include <unistd.h>
 
 extern "C" {
 void* __libc_malloc(size_t size);
@@ -24,10 +25,21 @@ namespace {
 // Initial-exec: reading the flag must not itself allocate thread storage.
 __attribute__((tls_model("initial-exec"))) thread_local int tRenderDepth = 0;
 
-std::atomic<long> gAllocations{0}, gFrees{0}, gLocks{0};
+std::atomic<long> gAllocations{0}, gFrees{0}, gLocks{0}, gTryLocks{0};
 
 inline void Count(std::atomic<long>& counter) {
     if (tRenderDepth > 0) counter.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Taking again a recursive mutex the thread already holds only counts up, so it can never make
+// the thread wait; glibc keeps the holder's thread id in the mutex.
+bool HeldByThisThread(const pthread_mutex_t* mutex) {
+    return mutex && mutex->__data.__owner == gettid();
+}
+
+void CountLock(std::atomic<long>& counter, const pthread_mutex_t* mutex) {
+    if (tRenderDepth > 0 && !HeldByThisThread(mutex))
+        counter.fetch_add(1, std::memory_order_relaxed);
 }
 
 using MutexCall = int (*)(pthread_mutex_t*);
@@ -78,6 +90,7 @@ RealtimeCounts RealtimeViolations() {
     counts.allocations = gAllocations.load(std::memory_order_relaxed);
     counts.frees = gFrees.load(std::memory_order_relaxed);
     counts.locks = gLocks.load(std::memory_order_relaxed);
+    counts.tryLocks = gTryLocks.load(std::memory_order_relaxed);
     return counts;
 }
 
@@ -127,13 +140,13 @@ int posix_memalign(void** block, size_t alignment, size_t size) {
 }
 
 int pthread_mutex_lock(pthread_mutex_t* mutex) {
-    Count(gLocks);
+    CountLock(gLocks, mutex);
     if (!gLock) ResolveMutexCalls();
     return gLock(mutex);
 }
 
 int pthread_mutex_trylock(pthread_mutex_t* mutex) {
-    Count(gLocks);
+    CountLock(gTryLocks, mutex);
     if (!gTryLock) ResolveMutexCalls();
     return gTryLock(mutex);
 }

@@ -11,9 +11,11 @@
 struct RealtimeCounts {
     long allocations = 0; // malloc, calloc, realloc, the aligned allocators, operator new
     long frees = 0;       // free, realloc of a block, operator delete
-    long locks = 0;       // pthread_mutex_lock and pthread_mutex_trylock
+    // Of a mutex the thread does not already hold (taking a held recursive one never waits).
+    long locks = 0;    // pthread_mutex_lock
+    long tryLocks = 0; // pthread_mutex_trylock, which never waits
 
-    long Total() const { return allocations + frees + locks; }
+    long Total() const { return allocations + frees + locks + tryLocks; }
 };
 
 bool RealtimeProbeActive();

@@ -2,6 +2,7 @@
 #include "ValidatorSupport.h"
 
 #include <memory>
+#include <pthread.h>
 
 namespace {
 
@@ -29,6 +30,44 @@ TEST(RealtimeProbe, CountsWhatTheComponentDoesInsideARenderScope) {
     auto block = std::make_unique<int[]>(100);
     const RealtimeCounts after = RealtimeViolations();
     EXPECT_EQ(after.Total(), inside.Total());
+}
+
+// A lock that could make render wait counts; taking again a recursive mutex the thread already
+// holds cannot, and a try never waits, so it counts apart.
+TEST(RealtimeProbe, CountsLocksThatCouldWaitAndTriesApart) {
+    if (!RealtimeProbeActive()) GTEST_SKIP() << "sanitizer builds replace the mutex calls";
+    pthread_mutexattr_t recursive;
+    pthread_mutexattr_init(&recursive);
+    pthread_mutexattr_settype(&recursive, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_t held, other;
+    pthread_mutex_init(&held, &recursive);
+    pthread_mutex_init(&other, &recursive);
+    pthread_mutexattr_destroy(&recursive);
+
+    ASSERT_EQ(pthread_mutex_lock(&held), 0);
+    const RealtimeCounts before = RealtimeViolations();
+    {
+        RenderScope scope;
+        ASSERT_EQ(pthread_mutex_lock(&held), 0);
+        ASSERT_EQ(pthread_mutex_trylock(&held), 0);
+        pthread_mutex_unlock(&held);
+        pthread_mutex_unlock(&held);
+    }
+    const RealtimeCounts reentered = RealtimeViolations();
+    EXPECT_EQ(reentered.Total(), before.Total());
+    {
+        RenderScope scope;
+        ASSERT_EQ(pthread_mutex_lock(&other), 0);
+        pthread_mutex_unlock(&other);
+        ASSERT_EQ(pthread_mutex_trylock(&other), 0);
+        pthread_mutex_unlock(&other);
+    }
+    const RealtimeCounts after = RealtimeViolations();
+    EXPECT_EQ(after.locks, before.locks + 1);
+    EXPECT_EQ(after.tryLocks, before.tryLocks + 1);
+    pthread_mutex_unlock(&held);
+    pthread_mutex_destroy(&held);
+    pthread_mutex_destroy(&other);
 }
 
 } // namespace

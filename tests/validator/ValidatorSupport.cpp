@@ -303,4 +303,7 @@ void ValidatorTest::TearDown() {
     EXPECT_EQ(after.allocations - mBefore.allocations, 0) << "heap allocations inside render";
     EXPECT_EQ(after.frees - mBefore.frees, 0) << "heap frees inside render";
     EXPECT_EQ(after.locks - mBefore.locks, 0) << "mutex locks inside render";
+    if (!mTryLocksAllowed) {
+        EXPECT_EQ(after.tryLocks - mBefore.tryLocks, 0) << "mutex tries inside render";
+    }
 }

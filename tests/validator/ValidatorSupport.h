@@ -125,9 +125,12 @@ class ValidatorTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // For a plug-in standard that lets render try a lock it never waits for.
+    void AllowTryLocks() { mTryLocksAllowed = true; }
 
 private:
     RealtimeCounts mBefore;
+    bool mTryLocksAllowed = false;
 };
 
 // The sample rates and slice sizes a host may choose.
