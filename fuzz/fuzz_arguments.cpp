@@ -41,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
     case Command::kPresetSave:
     case Command::kPresetShow:
+    case Command::kSnapshot:
         FUZZ_CHECK(invocation.operands.size() == 1);
         break;
     case Command::kDemo:
@@ -52,6 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case Command::kNone:
         break;
     }
+    // Only a snapshot follows an input file.
+    FUZZ_CHECK(invocation.command == Command::kSnapshot || invocation.inputPath.empty());
     // The number reader the settings use never hands back something that is not a number.
     for (const ParameterSetting& setting : invocation.settings)
         if (const std::optional<double> number = ParseNumber(setting.value))

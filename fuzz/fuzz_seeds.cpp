@@ -176,6 +176,7 @@ void WriteCommandLines() {
         {"demo", "out/demo"},
         {"help", "render"},
         {"preset", "show", "--", "-odd name.aupreset"},
+        {"snapshot", "editor.png", "--input", "voice.wav", "--amp", "on", "--block=64"},
     };
     int index = 0;
     for (const auto& line : lines) {
