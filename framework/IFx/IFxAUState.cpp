@@ -129,7 +129,11 @@ ComponentResult IFxAU::SetState(CFPropertyListRef state) {
     // A name this plug-in does not know (a user's own preset) leaves the preset as it is.
     char presetName[IPreset::kNameSize];
     if (GetCFStringText(name, presetName, sizeof presetName)) RestorePreset(presetName);
-    if (UnserializeState(&chunk, 0) > 0) return noErr;
+    if (UnserializeState(&chunk, 0) > 0) {
+        // The editor shows what was restored, not the preset named on the way.
+        RedrawParamControls();
+        return noErr;
+    }
     UnserializeState(&saved, 0);
     return kAudioUnitErr_InvalidPropertyValue;
 }
