@@ -758,6 +758,10 @@ CGError X11WindowSystem::HideCursor(CGDirectDisplayID display) {
     return kCGErrorSuccess;
 }
 
+bool X11WindowSystem::CursorHidden() const {
+    return mConnection->cursorHideCount > 0;
+}
+
 CGError X11WindowSystem::ShowCursor(CGDirectDisplayID display) {
     if (display != kMainDisplay) return kCGErrorIllegalArgument;
     Connection& connection = *mConnection;

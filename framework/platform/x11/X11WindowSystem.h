@@ -38,6 +38,8 @@ public:
     // Called when the user asks to close a window (the window manager's close button, or the
     // window destroyed from outside). Without a handler the window is closed.
     void SetCloseRequestHandler(std::function<void(NSWindow*)> handler);
+    // Whether the cursor is hidden over the windows (HideCursor more often than ShowCursor).
+    bool CursorHidden() const;
 
     CFAbsoluteTime Now() override;
     // handleInput: input is handled as it comes (and ends the wait); otherwise the thread
