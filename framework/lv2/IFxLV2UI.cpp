@@ -179,6 +179,10 @@ void IFxLV2UI::PortEvent(uint32_t port, uint32_t bufferSize, uint32_t format, co
 int IFxLV2UI::Idle() {
     if (!mWindow) return 1;
     NSAutoreleasePool* pool = new NSAutoreleasePool;
+    // The input that came meanwhile, without waiting for more; then the timers that are due
+    // and the drawing.
+    WindowSystem& windowSystem = GetWindowSystem();
+    windowSystem.WaitUntil(windowSystem.Now(), true);
     NSRunLoop::mainRunLoop()->runMode(NSDefaultRunLoopMode, NSDate::date());
     pool->release();
     return mCloseRequested ? 1 : 0;
