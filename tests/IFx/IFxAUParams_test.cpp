@@ -317,8 +317,7 @@ TEST_F(IFxAUParams, ClassInfoRoundTripsThroughAPropertyList) {
 TEST_F(IFxAUParams, TheEditorShowsTheRestoredStateNotThePresetItNames) {
     gAUTestConfig.withEditor = true;
     AUTestUnit unit;
-    ASSERT_EQ(AudioUnitSetParameter(unit.Unit(), kGain, kAudioUnitScope_Global, 0, 0.5f, 0),
-              noErr);
+    ASSERT_EQ(AudioUnitSetParameter(unit.Unit(), kGain, kAudioUnitScope_Global, 0, 0.5f, 0), noErr);
     // The state names the factory preset "Unity" (gain 1), which is restored on the way.
     CFOwned<CFMutableDictionaryRef> state(CopyClassInfo(unit));
     AUTestUnit other;
