@@ -402,9 +402,11 @@ std::vector<ParameterSetting> RadioSettings() {
         {"Amp Noise Reduction", "85"},
         {"eq", "on"},
         {"EQ Freq", "1500"},
-        {"EQ Level", "6"},
+        {"EQ Level", "3"},
         {"limiter", "on"},
-        {"Limiter Attenuation", "70"},
+        // A threshold the driven amp only just crosses: the limiter squeezes the peaks. Lower
+        // ones hold its envelope near full attenuation and all but mute the programme.
+        {"Limiter Attenuation", "100"},
     };
     std::vector<ParameterSetting> settings;
     for (const auto& setting : kSettings)
