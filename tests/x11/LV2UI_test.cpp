@@ -53,9 +53,10 @@ TEST_F(LV2UI, TheEditorInTheHostsWindowTalksToThePluginThroughItsPorts) {
                  Display(), mFolder / "host.out");
     ASSERT_TRUE(host.Started());
     const std::string window = WaitForWindow("LV2 UI host");
-    ASSERT_FALSE(window.empty()) << TextOf(mFolder / "host.out");
-    ASSERT_TRUE(WaitFor(10.0, [&] { return TextOf(mFolder / "host.out").find("shown\n") == 0; }))
-        << TextOf(mFolder / "host.out");
+    ASSERT_FALSE(window.empty()) << ReadTextFile(mFolder / "host.out");
+    ASSERT_TRUE(WaitFor(10.0, [&] {
+        return ReadTextFile(mFolder / "host.out").find("shown\n") == 0;
+    })) << ReadTextFile(mFolder / "host.out");
 
     ASSERT_TRUE(Play({At(window, kAmpSwitch), {"click", "1"}}));
     ASSERT_TRUE(Play({At(window, kAmpGainKnob),
@@ -67,13 +68,13 @@ TEST_F(LV2UI, TheEditorInTheHostsWindowTalksToThePluginThroughItsPorts) {
     ASSERT_TRUE(SettledPicture(window, &shown));
     host.Signal(SIGTERM);
     ASSERT_EQ(host.Wait(10.0), 0);
-    const HostLog log = ReadLog(TextOf(mFolder / "host.out"));
+    const HostLog log = ReadLog(ReadTextFile(mFolder / "host.out"));
 
     const std::string amp = std::to_string(kAmpOnPort), gain = std::to_string(kAmpGainPort);
     EXPECT_TRUE(
         HasInOrder(log.lines, {"touch " + amp + " 1", "port " + amp + " 1", "touch " + amp + " 0",
                                "touch " + gain + " 1", "touch " + gain + " 0", "closed"}))
-        << TextOf(mFolder / "host.out");
+        << ReadTextFile(mFolder / "host.out");
     ASSERT_EQ(log.lastWrite.count(kAmpGainPort), 1u);
     EXPECT_NEAR(log.lastWrite.at(kAmpGainPort), 100.0 * (0.1 + 40.0 / 480.0) * (0.1 + 40.0 / 480.0),
                 1e-4);

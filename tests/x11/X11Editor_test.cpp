@@ -16,7 +16,7 @@ TEST_F(EditCommand, ClicksDragsAndTheWheelSetTheParametersAndTheWindowShowsWhatA
                  mFolder / "edit.out");
     ASSERT_TRUE(edit.Started());
     const std::string window = WaitForWindow("Brindlex");
-    ASSERT_FALSE(window.empty()) << TextOf(mFolder / "edit.out");
+    ASSERT_FALSE(window.empty()) << ReadTextFile(mFolder / "edit.out");
 
     // The amp on; its gain knob dragged 40 pixels up.
     ASSERT_TRUE(Play({At(window, kAmpSwitch), {"click", "1"}}));
@@ -32,7 +32,7 @@ TEST_F(EditCommand, ClicksDragsAndTheWheelSetTheParametersAndTheWindowShowsWhatA
     ASSERT_TRUE(SettledPicture(window, &shown));
     edit.Signal(SIGTERM);
     ASSERT_EQ(edit.Wait(10.0), 0);
-    const std::string table = TextOf(mFolder / "edit.out");
+    const std::string table = ReadTextFile(mFolder / "edit.out");
 
     EXPECT_EQ(ValueOf(table, "(amp stage on/off) --amp"), "on") << table;
     // A knob's travel is four times its height: 40 pixels of 480 from the default's position

@@ -1,10 +1,10 @@
 #include "X11TestSupport.h"
 
+#include "Files.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -156,28 +156,22 @@ RunResult RunProgram(const std::vector<std::string>& argv, const std::string& di
     RunResult result;
     const int pid = Spawn(argv, display, pattern);
     if (pid > 0) result.status = Reap(pid, 10.0);
-    std::ifstream file(pattern);
-    result.output.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    result.output = ReadTextFile(pattern);
     unlink(pattern);
     return result;
 }
 
-std::vector<unsigned char> ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file),
-                                      std::istreambuf_iterator<char>());
-}
-
-bool ReadXwd(const std::vector<unsigned char>& bytes, XwdImage* image, std::string* error) {
+bool ReadXwd(const std::string& text, XwdImage* image, std::string* error) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     constexpr size_t kHeaderFields = 25;
     auto fail = [&](const std::string& reason) {
         *error = reason;
         return false;
     };
-    if (bytes.size() < kHeaderFields * 4) return fail("shorter than an xwd header");
+    if (text.size() < kHeaderFields * 4) return fail("shorter than an xwd header");
     uint32_t header[kHeaderFields];
     for (size_t i = 0; i < kHeaderFields; ++i)
-        header[i] = BigEndian32(&bytes[4 * i]);
+        header[i] = BigEndian32(bytes + 4 * i);
     const uint32_t headerSize = header[0], version = header[1], format = header[2];
     const uint32_t width = header[4], height = header[5], byteOrder = header[7];
     const uint32_t bitsPerPixel = header[11], bytesPerLine = header[12], visualClass = header[13];
@@ -193,7 +187,7 @@ bool ReadXwd(const std::vector<unsigned char>& bytes, XwdImage* image, std::stri
         bytesPerLine < width * bitsPerPixel / 8)
         return fail("a bad size");
     const uint64_t start = uint64_t(headerSize) + uint64_t(colours) * kColourSize;
-    if (headerSize < kHeaderFields * 4 || start + uint64_t(bytesPerLine) * height > bytes.size())
+    if (headerSize < kHeaderFields * 4 || start + uint64_t(bytesPerLine) * height > text.size())
         return fail("shorter than its picture");
 
     image->width = static_cast<int>(width);
@@ -201,7 +195,7 @@ bool ReadXwd(const std::vector<unsigned char>& bytes, XwdImage* image, std::stri
     image->pixels.assign(size_t(width) * height, 0);
     const size_t pixelBytes = bitsPerPixel / 8;
     for (uint32_t y = 0; y < height; ++y) {
-        const unsigned char* row = bytes.data() + start + size_t(y) * bytesPerLine;
+        const unsigned char* row = bytes + start + size_t(y) * bytesPerLine;
         for (uint32_t x = 0; x < width; ++x) {
             const unsigned char* at = row + x * pixelBytes;
             uint32_t pixel = 0;

@@ -63,9 +63,7 @@ struct XwdImage {
 };
 // Reads a dump of a true-colour window (ZPixmap, 16, 24 or 32 bits a pixel); false, with the
 // reason, for anything else or a short file.
-bool ReadXwd(const std::vector<unsigned char>& bytes, XwdImage* image, std::string* error);
-
-std::vector<unsigned char> ReadBytes(const std::string& path);
+bool ReadXwd(const std::string& bytes, XwdImage* image, std::string* error);
 
 #include <chrono>
 #include <thread>

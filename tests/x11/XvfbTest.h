@@ -1,8 +1,9 @@
 #pragma once
 
-// What the tests on a private Xvfb share: where the editor's controls sit, files for a run,
-// and a fixture with the server, xdotool and xwd.
+// What the tests on a private Xvfb share: where the editor's controls sit, and a fixture with
+// the server, xdotool, xwd and a folder for the run's files.
 
+#include "Files.h"
 #include "X11TestSupport.h"
 #include "pix.h"
 
@@ -27,22 +28,6 @@ constexpr Place kAmpSwitch{130, 147, 44, 56};
 constexpr Place kAmpGainKnob{340, 35, 120, 120};
 constexpr Place kAmpToneKnob{245, 30, 80, 80};
 
-// A fresh folder for the run's files, removed at the end.
-class Folder {
-public:
-    Folder() {
-        char pattern[] = "/tmp/brindlex-x11-XXXXXX";
-        if (mkdtemp(pattern)) mPath = pattern;
-    }
-    ~Folder() {
-        if (!mPath.empty()) std::system(("rm -rf '" + mPath + "'").c_str());
-    }
-    std::string operator/(const std::string& name) const { return mPath + "/" + name; }
-
-private:
-    std::string mPath;
-};
-
 // One second of stereo silence: the meters stay at rest, so the picture depends on the
 // parameters alone.
 inline void WriteSilence(const std::string& path) {
@@ -55,11 +40,6 @@ inline void WriteSilence(const std::string& path) {
     const std::vector<float> zeros(2 * 44100, 0.0f);
     sf_writef_float(file, zeros.data(), 44100);
     sf_close(file);
-}
-
-inline std::string TextOf(const std::string& path) {
-    const std::vector<unsigned char> bytes = ReadBytes(path);
-    return std::string(bytes.begin(), bytes.end());
 }
 
 // The value column of the row of the parameter table whose name column is name.
@@ -130,7 +110,7 @@ protected:
                         FindProgram("xwd"), window, dump},
                        Display());
         std::string error;
-        return run.status == 0 && ReadXwd(ReadBytes(dump), image, &error);
+        return run.status == 0 && ReadXwd(ReadTextFile(dump), image, &error);
     }
 
     // The window's picture once the editor has caught up with the input: two captures a few
@@ -147,7 +127,7 @@ protected:
         });
     }
 
-    Folder mFolder;
+    TempFolder mFolder;
     std::unique_ptr<XvfbServer> mServer;
 };
 
