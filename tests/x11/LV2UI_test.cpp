@@ -48,9 +48,9 @@ using LV2UI = XvfbTest;
 
 TEST_F(LV2UI, TheEditorInTheHostsWindowTalksToThePluginThroughItsPorts) {
     // The host reports the tone at -6 dB; the UI must show it.
-    Process host({LV2_UI_HOST, LV2_UI_BINARY, brindlex::lv2::kUIURI, "700", "700",
-                  std::to_string(kAmpTonePort) + "=-6"},
-                 Display(), mFolder / "host.out");
+    ChildProcess host({LV2_UI_HOST, LV2_UI_BINARY, brindlex::lv2::kUIURI, "700", "700",
+                       std::to_string(kAmpTonePort) + "=-6"},
+                      Display(), mFolder / "host.out");
     ASSERT_TRUE(host.Started());
     const std::string window = WaitForWindow("LV2 UI host");
     ASSERT_FALSE(window.empty()) << ReadTextFile(mFolder / "host.out");

@@ -12,8 +12,8 @@ using EditCommand = XvfbTest;
 TEST_F(EditCommand, ClicksDragsAndTheWheelSetTheParametersAndTheWindowShowsWhatASnapshotDoes) {
     const std::string silence = mFolder / "silence.wav", preset = mFolder / "left.aupreset";
     WriteSilence(silence);
-    Process edit({BRINDLEX_EXECUTABLE, "edit", "--input", silence, "--save", preset}, Display(),
-                 mFolder / "edit.out");
+    ChildProcess edit({BRINDLEX_EXECUTABLE, "edit", "--input", silence, "--save", preset},
+                      Display(), mFolder / "edit.out");
     ASSERT_TRUE(edit.Started());
     const std::string window = WaitForWindow("Brindlex");
     ASSERT_FALSE(window.empty()) << ReadTextFile(mFolder / "edit.out");

@@ -129,19 +129,19 @@ XvfbServer::~XvfbServer() {
     Reap(mPid, 5.0);
 }
 
-Process::Process(const std::vector<std::string>& argv, const std::string& display,
-                 const std::string& outputPath)
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& display,
+                           const std::string& outputPath)
     : mPid(Spawn(argv, display, outputPath)) {}
 
-Process::~Process() {
+ChildProcess::~ChildProcess() {
     if (mPid > 0) Reap(mPid, 0.0);
 }
 
-void Process::Signal(int signal) const {
+void ChildProcess::Signal(int signal) const {
     if (mPid > 0) kill(mPid, signal);
 }
 
-int Process::Wait(double seconds) {
+int ChildProcess::Wait(double seconds) {
     if (mPid <= 0) return -1;
     const int status = Reap(mPid, seconds);
     mPid = -1;

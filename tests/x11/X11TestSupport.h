@@ -28,13 +28,13 @@ private:
 };
 
 // A program started with DISPLAY set, its standard output and error going to a file.
-class Process {
+class ChildProcess {
 public:
-    Process(const std::vector<std::string>& argv, const std::string& display,
-            const std::string& outputPath);
-    ~Process(); // kills it when still running
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
+    ChildProcess(const std::vector<std::string>& argv, const std::string& display,
+                 const std::string& outputPath);
+    ~ChildProcess(); // kills it when still running
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return mPid > 0; }
     void Signal(int signal) const;

@@ -1,6 +1,6 @@
 // The effect's editor in this process, on a private Xvfb: a value typed into the editor's text
-// entry through the X keyboard reaches the parameter, and a fine drag hides the pointer and
-// puts it back where it was.
+// entry through the X keyboard reaches the parameter, a fine drag hides the pointer and puts
+// it back where it was, and the window system's own pop-up menus and alerts answer the keys.
 
 // GoogleTest first: Xlib's macros (None, Bool) would break its names.
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include "EffectTestSupport.h"
 #include "IControl.h"
 #include "IGraphicsMac.h"
+#include "IPopupMenu.h"
 #include "X11TestSupport.h"
 #include "X11WindowSystem.h"
 #include "resource.h"
@@ -123,6 +124,30 @@ TEST_F(EditorInThisProcess, AFineDragHidesThePointerAndPutsItBackWhereItWas) {
     EXPECT_EQ(end.y, start.y);
     // 30 pixels of the knob's 320 of travel, up from the middle of -12..12.
     EXPECT_NEAR(mPlug->GetParam(Brindlex::kAmpTone)->Value(), 24.0 * 30.0 / 320.0, 1e-9);
+}
+
+TEST_F(EditorInThisProcess, PopUpMenusAndAlertsAnswerTheKeys) {
+    ASSERT_TRUE(RunUntil([&] { return true; }));
+    // The keys once the menu is up: two steps down, then Return.
+    ChildProcess menuKeys({FindProgram("xdotool"), "search", "--sync", "--onlyvisible", "--name",
+                           "^Menu$", "key", "Down", "key", "Down", "key", "Return"},
+                          mServer->Name(), "/dev/null");
+    IPopupMenu menu;
+    menu.AddItem("One");
+    menu.AddItem("Two");
+    menu.AddItem("Three");
+    const IPopupMenu* chosen = mGraphics->CreateIPopupMenu(&menu, IRECT(245, 30, 325, 110));
+    // xdotool ended by itself (its status tells only that the menu went with the last key).
+    EXPECT_GE(menuKeys.Wait(5.0), 0);
+    ASSERT_EQ(chosen, &menu);
+    EXPECT_EQ(menu.GetChosenItemIdx(), 1);
+
+    // Escape answers an alert's alternate button: "No" of Yes and No.
+    ChildProcess alertKeys({FindProgram("xdotool"), "search", "--sync", "--onlyvisible", "--name",
+                            "^Brindlex asks$", "key", "Escape"},
+                           mServer->Name(), "/dev/null");
+    EXPECT_EQ(mGraphics->ShowMessageBox("Keep the settings?", "Brindlex asks", 4), 7);
+    EXPECT_GE(alertKeys.Wait(5.0), 0);
 }
 
 } // namespace

@@ -107,6 +107,8 @@ void PopUp::Open(const std::vector<Item>& items, int anchor, int x, int y, int l
         mConnection.display, mConnection.root, x, y, static_cast<unsigned>(width),
         static_cast<unsigned>(height), 0, mConnection.depth, InputOutput, mConnection.visual,
         CWOverrideRedirect | CWSaveUnder | CWBackPixel | CWEventMask, &attributes);
+    // Not shown with an override-redirect window, but it tells tools and tests what it is.
+    XStoreName(mConnection.display, level.xid, "Menu");
     XMapRaised(mConnection.display, level.xid);
     mLevels.push_back(std::move(level));
 }
