@@ -80,8 +80,8 @@ constexpr const char* kEdit = R"(Usage: brindlex edit [OPTIONS]
 Opens the effect's editor in a window on the X display ($DISPLAY), as a host
 does (through the view factory the component names), and loops audio through the
 effect in real time, with no audio device: the meters move as they would in a
-host. Turn the knobs (drag up and down; Shift or Control for fine steps,
-right-click to type a value) and flip the switches. Close the window, or press
+host. Turn the knobs (drag up and down, or the mouse wheel; Shift or Control for
+fine steps) and flip the switches. Close the window, or press
 Ctrl-C, to end: the parameters are then printed as the editor left them.
 
 Options:
