@@ -22,7 +22,7 @@ IFxInstanceInfo MakeInstanceInfo() {
 }
 } // namespace
 
-Brindlex::Brindlex(const IFxInstanceInfo& instanceInfo)
+Brindlex::Brindlex(const IFxInstanceInfo& instanceInfo, EEditor editor)
     : IFxAU(instanceInfo, kNumParams, "1-1 2-2", 1, brindlex::kEffectName, brindlex::kProductName,
             brindlex::kMfrName, brindlex::kEffectVersion,
             brindlex::FourCharCode(brindlex::kUniqueID), brindlex::FourCharCode(brindlex::kMfrID),
@@ -38,9 +38,12 @@ Brindlex::Brindlex(const IFxInstanceInfo& instanceInfo)
     GetParam(kAmpNoiseReduction)
         ->InitDouble("Amp Noise Reduction", 100.0, 0.0, 100.0, 0.01, "%", "", 1.0);
 
-    IGraphics* graphics = MakeGraphics(this, brindlex::kEditorWidth, brindlex::kEditorHeight, 0);
-    LayOutEditor(graphics);
-    AttachGraphics(graphics);
+    if (editor == kWithEditor) {
+        IGraphics* graphics =
+            MakeGraphics(this, brindlex::kEditorWidth, brindlex::kEditorHeight, 0);
+        LayOutEditor(graphics);
+        AttachGraphics(graphics);
+    }
     MakeDefaultPreset("-", 1);
 
     // A known seed makes the noise the same in every session.

@@ -38,7 +38,11 @@ public:
         kInputLowPass
     };
 
-    explicit Brindlex(const IFxInstanceInfo& instanceInfo);
+    // Whether the effect builds its editor: a plug-in whose editor runs elsewhere (in an LV2
+    // host's UI process, say) processes audio without one.
+    enum EEditor { kWithEditor, kWithoutEditor };
+
+    explicit Brindlex(const IFxInstanceInfo& instanceInfo, EEditor editor = kWithEditor);
 
     void Reset() override;
     void OnParamChange(int paramIdx) override;

@@ -131,7 +131,11 @@ ComponentResult IFxAU::SetState(CFPropertyListRef state) {
     char presetName[IPreset::kNameSize];
     if (GetCFStringText(name, presetName, sizeof presetName)) RestorePreset(presetName);
     // Bytes left over mean the data is not a state this plug-in wrote.
-    if (UnserializeState(&chunk, 0) == chunk.Size()) return noErr;
+    if (UnserializeState(&chunk, 0) == chunk.Size()) {
+        // The editor shows what was restored, not the preset named on the way.
+        RedrawParamControls();
+        return noErr;
+    }
     if (GetCurrentPresetIdx() != savedPresetIdx) RestorePreset(savedPresetIdx);
     UnserializeState(&saved, 0);
     return kAudioUnitErr_InvalidPropertyValue;

@@ -35,7 +35,6 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 
 void IFxLV2OutputControl::SetValueFromPlug(double value) {
     if (mPort) *mPort = static_cast<float>(value);
-    if (mNext) mNext->SetValueFromPlug(value);
 }
 
 IFxLV2::IFxLV2(std::unique_ptr<IFxBase> plug, std::vector<IFxLV2OutputControl*> outputs,

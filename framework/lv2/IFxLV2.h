@@ -30,8 +30,8 @@ struct IFxLV2Ports {
     int nControlOut;
 };
 
-// A control that publishes what the plug-in shows on it to an LV2 control output port, and
-// hands it on to the control it stands in for (an editor's meter, say), if any.
+// A control that publishes what the plug-in shows on it to an LV2 control output port: it
+// stands in for an editor's meter, say, which the plug-in's UI shows from that port.
 class IFxLV2OutputControl : public IControl {
 public:
     // Part of no editor: no plug-in, no area, nothing to draw.
@@ -40,11 +40,9 @@ public:
     void SetValueFromPlug(double value) override;
     // A null port publishes nothing.
     void Connect(float* port) { mPort = port; }
-    void SetNext(IControl* next) { mNext = next; }
 
 private:
     float* mPort = nullptr;
-    IControl* mNext = nullptr;
 };
 
 // One LV2 instance of a plug-in.

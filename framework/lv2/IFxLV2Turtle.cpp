@@ -19,6 +19,7 @@ constexpr char kPrefixes[] = "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#
                              "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                              "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
                              "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                             "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                              "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n";
 
 std::string Quoted(const std::string& text) {
@@ -140,11 +141,17 @@ std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
                                  const std::string& pluginFile) {
     std::ostringstream out;
     out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n"
+        << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+        << "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n\n"
         << "<" << description.uri << ">\n"
         << "    a lv2:Plugin ;\n"
         << "    lv2:binary <" << description.binary << "> ;\n"
         << "    rdfs:seeAlso <" << pluginFile << "> .\n";
+    if (!description.uiURI.empty())
+        out << "\n<" << description.uiURI << ">\n"
+            << "    a ui:X11UI ;\n"
+            << "    ui:binary <" << description.uiBinary << "> ;\n"
+            << "    rdfs:seeAlso <" << pluginFile << "> .\n";
     return out.str();
 }
 
@@ -163,6 +170,7 @@ std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& des
         << "    lv2:optionalFeature lv2:hardRTCapable , urid:map , opts:options ;\n"
         << "    opts:supportedOption bufsz:maxBlockLength ;\n"
         << "    lv2:extensionData state:interface ;\n";
+    if (!description.uiURI.empty()) out << "    ui:ui <" << description.uiURI << "> ;\n";
 
     PortWriter port(out);
     SymbolSet symbols;
@@ -200,14 +208,29 @@ std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& des
         port.ScalePoints(ScalePointsOf(param));
         port.End();
     }
+    std::vector<std::string> outputSymbols;
     for (const IFxLV2ControlOutput& output : description.controlOutputs) {
-        port.Begin("lv2:ControlPort , lv2:OutputPort", index, symbols.Make(output.name, index),
-                   output.name);
+        outputSymbols.push_back(symbols.Make(output.name, index));
+        port.Begin("lv2:ControlPort , lv2:OutputPort", index, outputSymbols.back(), output.name);
         port.Property("lv2:minimum", IFxLV2Number(output.minimum));
         port.Property("lv2:maximum", IFxLV2Number(output.maximum));
         port.End();
         ++index;
     }
     out << " .\n";
+    if (!description.uiURI.empty()) {
+        // The UI is driven by the host's idle calls, shown in the host's window when it gives
+        // one, and hears of the control outputs as they change.
+        out << "\n<" << description.uiURI << ">\n"
+            << "    a ui:X11UI ;\n"
+            << "    lv2:requiredFeature ui:idleInterface ;\n"
+            << "    lv2:optionalFeature ui:parent , ui:touch ;\n"
+            << "    lv2:extensionData ui:idleInterface";
+        for (size_t i = 0; i < outputSymbols.size(); ++i)
+            out << (i == 0 ? " ;\n    ui:portNotification " : " , ") << "[ ui:plugin <"
+                << description.uri << "> ; lv2:symbol " << Quoted(outputSymbols[i])
+                << " ; ui:protocol ui:floatProtocol ]";
+        out << " .\n";
+    }
     return out.str();
 }

@@ -24,16 +24,22 @@ struct IFxLV2Description {
     // Names for parameters the plug-in leaves unnamed, by index; LV2 ports need one.
     std::map<int, std::string> paramNames;
     std::vector<IFxLV2ControlOutput> controlOutputs; // in port order
+    // The plug-in's X11 UI (IFxLV2UI), when it has one: its URI and shared object, relative to
+    // the bundle.
+    std::string uiURI;
+    std::string uiBinary;
 };
 
-// manifest.ttl: the plug-in, its binary and the file that describes it.
+// manifest.ttl: the plug-in, its binary and the file that describes it; the same for its UI.
 std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
                                  const std::string& pluginFile);
 
 // The plug-in's description: identity, features, the state interface and the ports in the
 // order of IFxLV2Ports. Each parameter's port has its range and default; a 0-to-1 switch is a
 // toggle, an int or enum parameter an integer; display texts become scale points, and so do
-// the quarter points of travel of a parameter with a curved response, to show the curve.
+// the quarter points of travel of a parameter with a curved response, to show the curve. With
+// a UI, the plug-in names it, and the UI's features and the control outputs it is to hear of
+// follow.
 std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& description);
 
 // A port symbol from a name: lower case letters and digits, every other run of characters one

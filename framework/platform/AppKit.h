@@ -378,6 +378,10 @@ public:
     void setFrame(NSRect frame, bool display);
     void setFrameOrigin(NSPoint origin);
     NSUInteger styleMask() const { return mStyleMask; }
+    // What the title bar shows; never null. A window system with a screen reads it when the
+    // window is ordered in.
+    NSString* title() const { return mTitle; }
+    void setTitle(NSString* title);
     NSInteger windowNumber() const { return mWindowNumber; }
 
     // The content view fills the content rectangle; the window retains it.
@@ -443,6 +447,7 @@ private:
 
     NSRect mFrame{};
     NSUInteger mStyleMask = NSBorderlessWindowMask;
+    NSString* mTitle; // retained
     WindowRef mWindowRef = nullptr;
     NSInteger mWindowNumber = 0;
     NSView* mContentView = nullptr; // retained
@@ -771,6 +776,9 @@ public:
     // typed (0: any number).
     NSUInteger maximumLength() const { return mMaximumLength; }
     void setMaximumLength(NSUInteger length) { mMaximumLength = length; }
+    // Not on the platform, where the field editor keeps a selection: the whole text is
+    // selected, so that the next character typed replaces it.
+    bool isTextSelected() const { return mSelectedAll; }
 
     id target() const { return mAction.target(); }
     void setTarget(id target) { mAction.setTarget(target); }

@@ -43,7 +43,7 @@ OSStatus GetWindowBounds(WindowRef window, WindowRegionCode regionCode, Rect* gl
 
 // ---- Windows -------------------------------------------------------------------------------
 
-NSWindow::NSWindow() {
+NSWindow::NSWindow() : mTitle(new NSString) {
     Register();
     setContentView(new NSView);
     mContentView->release(); // the window's reference is the only one
@@ -71,6 +71,7 @@ NSWindow::~NSWindow() {
         child->release();
     }
     setContentView(nullptr);
+    mTitle->release();
 }
 
 NSWindow* NSWindow::initWithContentRect(NSRect contentRect, NSUInteger styleMask,
@@ -92,6 +93,12 @@ NSWindow* NSWindow::initWithWindowRef(WindowRef windowRef) {
     return initWithContentRect(NSMakeRect(bounds.left, displayHeight - bounds.bottom,
                                           bounds.right - bounds.left, bounds.bottom - bounds.top),
                                NSBorderlessWindowMask, NSBackingStoreBuffered, false);
+}
+
+void NSWindow::setTitle(NSString* title) {
+    NSString* kept = title ? static_cast<NSString*>(title->retain()) : new NSString;
+    mTitle->release();
+    mTitle = kept;
 }
 
 NSRect NSWindow::frameRectForContentRect(NSRect contentRect, NSUInteger styleMask) {

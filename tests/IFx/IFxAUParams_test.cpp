@@ -314,6 +314,21 @@ TEST_F(IFxAUParams, ClassInfoRoundTripsThroughAPropertyList) {
     EXPECT_EQ(other.Plug()->mGain, 0.75) << "the plug-in heard of every change";
 }
 
+TEST_F(IFxAUParams, TheEditorShowsTheRestoredStateNotThePresetItNames) {
+    gAUTestConfig.withEditor = true;
+    AUTestUnit unit;
+    ASSERT_EQ(AudioUnitSetParameter(unit.Unit(), kGain, kAudioUnitScope_Global, 0, 0.5f, 0), noErr);
+    // The state names the factory preset "Unity" (gain 1), which is restored on the way.
+    CFOwned<CFMutableDictionaryRef> state(CopyClassInfo(unit));
+    AUTestUnit other;
+    std::vector<double>& shown = other.Plug()->mEditor->Probe(kGain)->mPlugValues;
+    shown.clear();
+    ASSERT_EQ(other.Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, state.Get()),
+              noErr);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), 0.25); // 0.5 of 0..2
+}
+
 TEST_F(IFxAUParams, AFailedRestoreLeavesEveryParameterAsItWas) {
     AUTestUnit unit;
     AUTestPlug* plug = unit.Plug();

@@ -133,8 +133,20 @@ std::string LilvTools::sPrefix;
 CommandResult LilvTools::sInstall;
 
 TEST_F(LilvTools, InstallLaysOutTheBundle) {
-    for (const char* file : {"manifest.ttl", "Brindlex.ttl", "Brindlex.so"})
+    for (const char* file :
+         {"manifest.ttl", "Brindlex.ttl", "Brindlex.so", "Contents/Info.plist",
+          "Contents/" BUNDLE_EXECUTABLE_FOLDER "/BrindlexUI.so",
+          "Contents/Resources/background_custom.png", "Contents/Resources/Brindlex_light.png"})
         EXPECT_TRUE(std::filesystem::is_regular_file(BundleDir() + "/" + file)) << file;
+}
+
+TEST_F(LilvTools, Lv2InfoShowsTheX11UI) {
+    const CommandResult info = RunTool(std::string("lv2info ") + brindlex::lv2::kPluginURI);
+    ASSERT_EQ(info.status, 0) << info.output;
+    EXPECT_NE(info.output.find(std::string("UIs:\n\t\t") + brindlex::lv2::kUIURI +
+                               "\n\t\t\tClass:  http://lv2plug.in/ns/extensions/ui#X11UI"),
+              std::string::npos)
+        << info.output;
 }
 
 TEST_F(LilvTools, Lv2InfoShowsThePortsAsTheEffectDeclaresThem) {
@@ -243,6 +255,8 @@ TEST_F(LilvTools, Lv2ApplyRendersWhatBrindlexRenderDoes) {
             RunTool("lv2apply -i " + Quote(input) + " -o " + Quote(lv2Output) + " " +
                     c.lv2Controls + " " + brindlex::lv2::kPluginURI);
         ASSERT_EQ(applied.status, 0) << applied.output;
+        // The instance builds no editor, so it looks for no images and says nothing.
+        EXPECT_EQ(applied.output.find("imgResourceFound"), std::string::npos) << applied.output;
         const CommandResult rendered = RunCommand(Quote(BRINDLEX_CLI) + " render " + Quote(input) +
                                                   " " + Quote(hostOutput) + " " + c.hostSettings);
         ASSERT_EQ(rendered.status, 0) << rendered.output;

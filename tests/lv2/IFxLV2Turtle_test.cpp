@@ -49,6 +49,30 @@ TEST(IFxLV2Turtle, ManifestPointsAtBinaryAndDescription) {
     EXPECT_TRUE(Has(manifest, "rdfs:seeAlso <Test.ttl> ."));
 }
 
+TEST(IFxLV2Turtle, AUIIsDeclaredWithItsBinaryFeaturesAndTheOutputsItHearsOf) {
+    TestPlug plug(1);
+    IFxLV2Description description;
+    description.uri = "urn:brindlex:test";
+    description.binary = "Test.so";
+    description.pluginClass = "DelayPlugin";
+    description.controlOutputs = {{"Level Meter", 0.0, 1.0}, {"Gain Meter", 0.0, 1.0}};
+    EXPECT_FALSE(Has(IFxLV2ManifestTurtle(description, "Test.ttl"), "ui:X11UI"));
+    EXPECT_FALSE(Has(IFxLV2PluginTurtle(plug, description), "X11UI"));
+
+    description.uiURI = "urn:brindlex:test#ui";
+    description.uiBinary = "ui/TestUI.so";
+    const std::string manifest = IFxLV2ManifestTurtle(description, "Test.ttl");
+    EXPECT_TRUE(Has(manifest, "<urn:brindlex:test#ui>\n    a ui:X11UI ;\n"
+                              "    ui:binary <ui/TestUI.so> ;\n    rdfs:seeAlso <Test.ttl> ."));
+    const std::string turtle = IFxLV2PluginTurtle(plug, description);
+    EXPECT_TRUE(Has(turtle, "    ui:ui <urn:brindlex:test#ui> ;\n"));
+    EXPECT_TRUE(Has(turtle, "lv2:requiredFeature ui:idleInterface ;"));
+    EXPECT_TRUE(Has(turtle, "lv2:extensionData ui:idleInterface ;"));
+    EXPECT_TRUE(Has(turtle, "[ ui:plugin <urn:brindlex:test> ; lv2:symbol \"level_meter\" ; "
+                            "ui:protocol ui:floatProtocol ] , [ ui:plugin <urn:brindlex:test> ; "
+                            "lv2:symbol \"gain_meter\""));
+}
+
 TEST(IFxLV2Turtle, PortsCarryWhatTheParametersDeclare) {
     TestPlug plug(6);
     plug.SetInputLabel(0, "Main");

@@ -5,29 +5,13 @@
 #include "AppKit.h"
 #include "AudioUnit.h"
 #include "CoreFoundation.h"
+#include "Files.h"
 #include "WindowSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
-
-// A fresh folder under the system's temporary folder, removed with everything in it when the
-// object goes.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return mPath; }
-
-private:
-    std::string mPath;
-};
-
-void WriteTextFile(const std::string& path, const std::string& text);
-std::string ReadTextFile(const std::string& path);
 
 // Owns one CF object reference.
 template <class T> class CFHolder {

@@ -78,6 +78,26 @@ TEST(Arguments, SnapshotTakesItsOutputTheSettingsAndAnInput) {
               std::string::npos);
 }
 
+TEST(Arguments, EditTakesAnInputTheSettingsAndWhereToSaveThem) {
+    const Invocation invocation = Parse({"edit", "--input", "voice.flac", "--preset", "a.aupreset",
+                                         "--eq", "on", "--save", "b.aupreset", "--block", "256"});
+    EXPECT_EQ(invocation.command, Command::kEdit);
+    EXPECT_TRUE(invocation.operands.empty());
+    EXPECT_EQ(invocation.inputPath, "voice.flac");
+    EXPECT_EQ(invocation.presetPath, "a.aupreset");
+    EXPECT_EQ(invocation.savePath, "b.aupreset");
+    EXPECT_EQ(invocation.blockSize, 256);
+    EXPECT_EQ(invocation.settings.size(), 1u);
+    EXPECT_EQ(Parse({"edit"}).savePath, "");
+
+    EXPECT_NE(UsageMessage({"edit", "x.wav"}).find("x.wav: unexpected argument"),
+              std::string::npos);
+    EXPECT_NE(UsageMessage({"edit", "--save="}).find("--save: missing FILE"), std::string::npos);
+    EXPECT_NE(UsageMessage({"snapshot", "a.png", "--save", "b.aupreset"})
+                  .find("--save: not an option of 'snapshot'"),
+              std::string::npos);
+}
+
 TEST(Arguments, DefaultsAndOptionalOperands) {
     const Invocation demo = Parse({"demo"});
     EXPECT_EQ(demo.command, Command::kDemo);

@@ -2,32 +2,14 @@
 
 // Helpers shared by the command-line host's tests.
 
+#include "Files.h"
+
 #include <functional>
 #include <string>
 #include <vector>
 
-// A fresh folder under the system's temporary folder, removed with its contents at the end.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return mPath; }
-    std::string operator/(const std::string& name) const { return mPath + "/" + name; }
-    // Names of the entries, hidden ones included, sorted.
-    std::vector<std::string> Entries() const;
-
-private:
-    std::string mPath;
-};
-
 // The message of the CommandError the action throws; the test fails when it throws none.
 std::string ErrorMessage(const std::function<void()>& action);
-
-void WriteTextFile(const std::string& path, const std::string& text);
-std::string ReadTextFile(const std::string& path);
-bool FileExists(const std::string& path);
 
 // Interleaved float audio.
 struct AudioData {

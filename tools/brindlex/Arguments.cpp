@@ -18,11 +18,12 @@ enum CommandMask : unsigned {
     kPresetSaveMask = 1u << 3,
     kPresetShowMask = 1u << 4,
     kSnapshotMask = 1u << 5,
-    kAllMask = 0x3fu,
-    kSettingsMask = kRenderMask | kPresetSaveMask | kSnapshotMask,
+    kEditMask = 1u << 6,
+    kAllMask = 0x7fu,
+    kSettingsMask = kRenderMask | kPresetSaveMask | kSnapshotMask | kEditMask,
 };
 
-enum class Option { kHelp, kComponent, kSet, kSwitch, kPreset, kBlock, kInput };
+enum class Option { kHelp, kComponent, kSet, kSwitch, kPreset, kBlock, kInput, kSave };
 
 struct OptionRule {
     const char* name;
@@ -41,8 +42,9 @@ constexpr OptionRule kOptions[] = {
     {"--eq-wide", Option::kSwitch, kSettingsMask, "eq-wide"},
     {"--limiter", Option::kSwitch, kSettingsMask, "limiter"},
     {"--preset", Option::kPreset, kSettingsMask, nullptr},
-    {"--block", Option::kBlock, kRenderMask | kSnapshotMask, nullptr},
-    {"--input", Option::kInput, kSnapshotMask, nullptr},
+    {"--block", Option::kBlock, kRenderMask | kSnapshotMask | kEditMask, nullptr},
+    {"--input", Option::kInput, kSnapshotMask | kEditMask, nullptr},
+    {"--save", Option::kSave, kEditMask, nullptr},
 };
 
 unsigned MaskOf(Command command) {
@@ -59,6 +61,8 @@ unsigned MaskOf(Command command) {
         return kPresetShowMask;
     case Command::kSnapshot:
         return kSnapshotMask;
+    case Command::kEdit:
+        return kEditMask;
     case Command::kNone:
         break;
     }
@@ -154,6 +158,8 @@ struct Parser {
             invocation.command = Command::kParams;
         } else if (word == "snapshot") {
             invocation.command = Command::kSnapshot;
+        } else if (word == "edit") {
+            invocation.command = Command::kEdit;
         } else if (word == "preset") {
             const std::string sub = take();
             if (sub == "save") {
@@ -220,6 +226,10 @@ struct Parser {
                 if (value.empty()) throw UsageError(rule->name, "missing IN", command);
                 invocation.inputPath = value;
                 break;
+            case Option::kSave:
+                if (value.empty()) throw UsageError(rule->name, "missing FILE", command);
+                invocation.savePath = value;
+                break;
             }
         }
     }
@@ -239,6 +249,7 @@ struct Parser {
             least = most = 2, names = "IN and OUT";
             break;
         case Command::kParams:
+        case Command::kEdit:
             break;
         case Command::kPresetSave:
         case Command::kPresetShow:
@@ -276,6 +287,8 @@ const char* CommandName(Command command) {
         return "preset show";
     case Command::kSnapshot:
         return "snapshot";
+    case Command::kEdit:
+        return "edit";
     case Command::kNone:
         break;
     }

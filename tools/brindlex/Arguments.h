@@ -7,7 +7,7 @@
 // The command line of brindlex, parsed but not yet checked against the effect: parameter names
 // and values stay text until the component lists its parameters.
 
-enum class Command { kNone, kDemo, kRender, kParams, kPresetSave, kPresetShow, kSnapshot };
+enum class Command { kNone, kDemo, kRender, kParams, kPresetSave, kPresetShow, kSnapshot, kEdit };
 
 // One parameter change asked for on the command line.
 struct ParameterSetting {
@@ -22,7 +22,8 @@ struct Invocation {
     std::string componentPath; // --component; empty to search
     std::vector<std::string> operands;
     std::string presetPath;                 // --preset; applied before the settings
-    std::string inputPath;                  // --input: the audio a snapshot follows
+    std::string inputPath;                  // --input: the audio a snapshot follows or edit plays
+    std::string savePath;                   // --save: where edit saves the settings as a preset
     std::vector<ParameterSetting> settings; // --set and the switch flags, in command-line order
     int blockSize = 512;                    // --block: maximum frames per slice
 };

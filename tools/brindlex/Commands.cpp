@@ -7,8 +7,11 @@
 #include "Parameters.h"
 #include "Presets.h"
 #include "Progress.h"
+#include "RealTimePlayer.h"
+#include "X11WindowSystem.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -220,6 +223,18 @@ std::string SettingText(const HostParameter& parameter, float value) {
     return FormatNumber(value);
 }
 
+// Index, name, value and the effect's text for it, of every parameter as the unit holds it.
+void PrintParameterValues(const EffectUnit& unit) {
+    const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
+    std::printf("%5s  %-44s  %-8s  %s\n", "Index", "Name", "Value", "Shown as");
+    for (const HostParameter& parameter : parameters) {
+        const float value = unit.GetParameter(parameter.info.id);
+        std::printf("%5u  %-44s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
+                    NameText(parameter).c_str(), SettingText(parameter, value).c_str(),
+                    ShownValue(unit, parameter, value).c_str());
+    }
+}
+
 int RunParams(const Invocation& invocation) {
     const EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
@@ -252,15 +267,113 @@ int RunPresetShow(const Invocation& invocation) {
     const std::string& path = invocation.operands[0];
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     RestorePresetFile(unit, path);
-    const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
     const CFRef<CFPropertyListRef> state = unit.CopyClassInfo();
     std::printf("%s: preset \"%s\"\n\n", path.c_str(), PresetName(state.Get()).c_str());
-    std::printf("%5s  %-44s  %-8s  %s\n", "Index", "Name", "Value", "Shown as");
-    for (const HostParameter& parameter : parameters) {
-        const float value = unit.GetParameter(parameter.info.id);
-        std::printf("%5u  %-44s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
-                    NameText(parameter).c_str(), SettingText(parameter, value).c_str(),
-                    ShownValue(unit, parameter, value).c_str());
+    PrintParameterValues(unit);
+    return 0;
+}
+
+// Signals that end an editing session rather than the program, noted for its loop.
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void NoteInterrupt(int) {
+    gInterrupted = 1;
+}
+
+// For as long as it lives, SIGINT, SIGTERM and SIGHUP end the session. The handlers do not
+// restart calls, so that the run loop's wait for input ends at once.
+class InterruptCatcher {
+public:
+    InterruptCatcher() {
+        gInterrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = NoteInterrupt;
+        sigemptyset(&action.sa_mask);
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &action, &mPrevious[i]);
+    }
+    ~InterruptCatcher() {
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &mPrevious[i], nullptr);
+    }
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+
+private:
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction mPrevious[std::size(kSignals)];
+};
+
+// The whole file as a stereo signal; a mono file on both channels.
+StereoSignal ReadStereoSignal(const std::string& path) {
+    AudioFileReader reader(path);
+    CheckChannels(reader);
+    if (reader.Frames() <= 0) throw CommandError(path, "holds no audio to play");
+    const int channels = reader.Channels();
+    StereoSignal signal;
+    signal.sampleRate = reader.SampleRate();
+    std::vector<float> interleaved(static_cast<size_t>(kChunkFrames) * size_t(channels));
+    while (const int64_t frames = reader.Read(interleaved.data(), kChunkFrames)) {
+        for (int64_t i = 0; i < frames; ++i) {
+            const auto at = static_cast<size_t>(i * channels);
+            signal.left.push_back(interleaved[at]);
+            signal.right.push_back(interleaved[at + size_t(channels - 1)]);
+        }
+    }
+    return signal;
+}
+
+// Installs a window system on the X display for as long as it lives, and notes when the user
+// asks to close a window.
+class DisplaySession {
+public:
+    DisplaySession() {
+        std::string error;
+        std::unique_ptr<X11WindowSystem> display = X11WindowSystem::Open(nullptr, &error);
+        if (!display) throw CommandError("edit", error);
+        display->SetCloseRequestHandler([this](NSWindow*) { mCloseRequested = true; });
+        mPrevious = SetWindowSystem(std::move(display));
+    }
+    ~DisplaySession() { SetWindowSystem(std::move(mPrevious)); }
+    DisplaySession(const DisplaySession&) = delete;
+    DisplaySession& operator=(const DisplaySession&) = delete;
+
+    bool CloseRequested() const { return mCloseRequested; }
+
+private:
+    std::unique_ptr<WindowSystem> mPrevious;
+    bool mCloseRequested = false;
+};
+
+int RunEdit(const Invocation& invocation) {
+    // A preset that could not be saved at the end would be work lost: its place is checked
+    // before the work starts.
+    if (!invocation.savePath.empty()) PendingFile check(invocation.savePath);
+    EffectUnit unit(LocateComponentBundle(invocation.componentPath));
+    ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+    const StereoSignal signal = invocation.inputPath.empty()
+                                    ? SynthesizeProgramme(kDemoSampleRate)
+                                    : ReadStereoSignal(invocation.inputPath);
+    unit.Prepare(signal.sampleRate, invocation.blockSize,
+                 invocation.inputPath.empty() ? "the demo programme" : invocation.inputPath);
+
+    {
+        DisplaySession display;
+        const InterruptCatcher interrupts;
+        EditorWindow editor(unit);
+        RealTimePlayer player(unit, signal);
+        std::printf("Editing in a window; close it (or press Ctrl-C) to end.\n");
+        std::fflush(stdout);
+        editor.RunUntil([&] { return display.CloseRequested() || gInterrupted; });
+        player.Stop();
+    }
+
+    std::printf("\nThe parameters as the editor left them:\n\n");
+    PrintParameterValues(unit);
+    if (!invocation.savePath.empty()) {
+        const CFRef<CFPropertyListRef> preset = unit.CopyClassInfo();
+        WritePresetFile(invocation.savePath, preset.Get());
+        std::printf("\nSaved them to %s\n", invocation.savePath.c_str());
     }
     return 0;
 }
@@ -338,6 +451,8 @@ int RunCommand(const Invocation& invocation) {
         return RunPresetShow(invocation);
     case Command::kSnapshot:
         return RunSnapshot(invocation);
+    case Command::kEdit:
+        return RunEdit(invocation);
     case Command::kNone:
         break;
     }

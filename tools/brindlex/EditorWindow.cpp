@@ -5,6 +5,7 @@
 #include "CFValues.h"
 #include "CommandError.h"
 #include "PngFile.h"
+#include "config.h"
 
 #include <cstring>
 #include <vector>
@@ -50,6 +51,7 @@ EditorWindow::EditorWindow(const EffectUnit& unit) : mBundlePath(unit.BundlePath
                       ->initWithContentRect(NSMakeRect(0, 0, size.width, size.height),
                                             NSTitledWindowMask | NSClosableWindowMask,
                                             NSBackingStoreBuffered, false);
+        mWindow->setTitle(NSString::stringWithUTF8String(brindlex::kEffectName));
         mWindow->contentView()->addSubview(view);
         mView = view;
         mWindow->orderFront(nullptr);
@@ -71,6 +73,16 @@ void EditorWindow::Run(double seconds) {
     NSAutoreleasePool* pool = new NSAutoreleasePool;
     NSRunLoop::mainRunLoop()->runUntilDate(NSDate::dateWithTimeIntervalSinceNow(seconds));
     pool->release();
+}
+
+void EditorWindow::RunUntil(const std::function<bool()>& done) {
+    constexpr double kLongestPass = 0.1;
+    NSRunLoop* runLoop = NSRunLoop::mainRunLoop();
+    while (!done()) {
+        NSAutoreleasePool* pool = new NSAutoreleasePool;
+        runLoop->runMode(NSDefaultRunLoopMode, NSDate::dateWithTimeIntervalSinceNow(kLongestPass));
+        pool->release();
+    }
 }
 
 void EditorWindow::WritePng(const std::string& path) const {

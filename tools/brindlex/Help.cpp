@@ -13,6 +13,7 @@ Commands:
   preset save FILE       save settings as an .aupreset file
   preset show FILE       check an .aupreset file and show its settings
   snapshot OUT.png       picture the effect's editor after some audio
+  edit                   play with the effect's editor in a window, audio looping
   help [COMMAND]         this text, or a command's
 
 Options for every command:
@@ -74,6 +75,23 @@ Options:
   --block N              at most N frames per slice (default 512)
 )";
 
+constexpr const char* kEdit = R"(Usage: brindlex edit [OPTIONS]
+
+Opens the effect's editor in a window on the X display ($DISPLAY), as a host
+does (through the view factory the component names), and loops audio through the
+effect in real time, with no audio device: the meters move as they would in a
+host. Turn the knobs (drag up and down, or the mouse wheel; Shift or Control for
+fine steps) and flip the switches. Close the window, or press
+Ctrl-C, to end: the parameters are then printed as the editor left them.
+
+Options:
+  --input IN             the audio to loop (any file 'brindlex render' reads);
+                         without it, the demo's built-in programme
+  --save FILE            also save the parameters at the end as an .aupreset
+                         file (for --preset, or 'brindlex preset show')
+  --block N              at most N frames per slice (default 512)
+)";
+
 constexpr const char* kParams = R"(Usage: brindlex params
 
 Lists the effect's parameters: index, name (a description for the unnamed
@@ -108,6 +126,8 @@ std::string HelpText(Command command) {
         return kPresetShow;
     case Command::kSnapshot:
         return std::string(kSnapshot) + kSettings;
+    case Command::kEdit:
+        return std::string(kEdit) + kSettings;
     case Command::kNone:
         break;
     }

@@ -4,7 +4,6 @@
 #include "Brindlex.h"
 #include "IFxLV2.h"
 #include "UTL_Mutex.h"
-#include "config.h"
 
 #include <memory>
 #include <vector>
@@ -13,15 +12,15 @@ namespace {
 
 using namespace brindlex::lv2;
 
-// The effect, showing its three meters on the instance's control output ports as well as on
-// any meters of its own editor.
+// The effect without an editor (the host's UI shows one, talking to it through the ports),
+// showing its three meters on the instance's control output ports.
 class LV2Brindlex : public Brindlex {
 public:
-    LV2Brindlex() : Brindlex(InstanceInfo()) {
-        Indicators indicators = GetIndicators();
-        StandIn(&mMeters[kAmpMeter], &indicators.ampMeter);
-        StandIn(&mMeters[kOutputMeter], &indicators.outputMeter);
-        StandIn(&mMeters[kGainMeter], &indicators.gainMeter);
+    LV2Brindlex() : Brindlex(IFxInstanceInfo(), kWithoutEditor) {
+        Indicators indicators;
+        indicators.ampMeter = &mMeters[kAmpMeter];
+        indicators.outputMeter = &mMeters[kOutputMeter];
+        indicators.gainMeter = &mMeters[kGainMeter];
         SetIndicators(indicators);
     }
 
@@ -30,18 +29,6 @@ public:
     }
 
 private:
-    static IFxInstanceInfo InstanceInfo() {
-        IFxInstanceInfo info;
-        info.mBundleID.Set(brindlex::kBundleID);
-        info.mCocoaViewFactoryClassName.Set(brindlex::kViewClassName);
-        return info;
-    }
-
-    static void StandIn(IFxLV2OutputControl* meter, IControl** slot) {
-        meter->SetNext(*slot);
-        *slot = meter;
-    }
-
     IFxLV2OutputControl mMeters[kNumMeters];
 };
 

@@ -1,6 +1,6 @@
 // Writes the LV2 bundle's Turtle files from the effect's own parameters, at build time:
-//   brindlex_lv2_turtle BUNDLE_DIR BINARY
-// BINARY is the plug-in's shared object, as named in the bundle.
+//   brindlex_lv2_turtle BUNDLE_DIR BINARY UI_BINARY
+// BINARY and UI_BINARY are the plug-in's and its UI's shared objects, relative to the bundle.
 #include "Brindlex.h"
 #include "BrindlexLV2.h"
 #include "IFxLV2Turtle.h"
@@ -35,17 +35,20 @@ bool WriteFile(const std::string& path, const std::string& text) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: brindlex_lv2_turtle BUNDLE_DIR BINARY\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: brindlex_lv2_turtle BUNDLE_DIR BINARY UI_BINARY\n");
         return 2;
     }
     const std::string bundleDir = argv[1];
-    const std::unique_ptr<IFxAU> effect(MakePlug());
+    // Only the parameters are described: no editor is needed.
+    const auto effect = std::make_unique<Brindlex>(IFxInstanceInfo(), Brindlex::kWithoutEditor);
 
     IFxLV2Description description;
     description.uri = kPluginURI;
     description.binary = argv[2];
     description.pluginClass = "SimulatorPlugin";
+    description.uiURI = kUIURI;
+    description.uiBinary = argv[3];
     for (const brindlex::SwitchName& name : brindlex::kSwitchNames)
         description.paramNames[name.paramIdx] = name.name;
     // The meters show 0 to 1, as the editor's needles do.

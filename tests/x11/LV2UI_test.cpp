@@ -1,0 +1,95 @@
+// The LV2 plug-in's X11 UI in a foreign host on a private Xvfb: embedded in the host's window,
+// the user's click and drag reach the plug-in as writes to its ports (inside touch gestures),
+// port values from the host show, and the window shows what a headless snapshot of the same
+// state does.
+
+#include "BrindlexLV2.h"
+#include "XvfbTest.h"
+
+#include <csignal>
+#include <map>
+
+namespace {
+
+// Ports: stereo audio in and out, then the ten parameters, then the three meters.
+constexpr int kAmpGainPort = 4 + 6;
+constexpr int kAmpTonePort = 4 + 7;
+constexpr int kAmpOnPort = 4 + 9;
+
+struct HostLog {
+    std::vector<std::string> lines;
+    std::map<int, float> lastWrite; // by port
+};
+
+HostLog ReadLog(const std::string& text) {
+    HostLog log;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        log.lines.push_back(line);
+        int port = 0;
+        float value = 0;
+        if (std::sscanf(line.c_str(), "port %d %f", &port, &value) == 2)
+            log.lastWrite[port] = value;
+    }
+    return log;
+}
+
+bool HasInOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
+    auto at = lines.begin();
+    for (const std::string& line : wanted) {
+        at = std::find(at, lines.end(), line);
+        if (at == lines.end()) return false;
+    }
+    return true;
+}
+
+using LV2UI = XvfbTest;
+
+TEST_F(LV2UI, TheEditorInTheHostsWindowTalksToThePluginThroughItsPorts) {
+    // The host reports the tone at -6 dB; the UI must show it.
+    ChildProcess host({LV2_UI_HOST, LV2_UI_BINARY, brindlex::lv2::kUIURI, "700", "700",
+                       std::to_string(kAmpTonePort) + "=-6"},
+                      Display(), mFolder / "host.out");
+    ASSERT_TRUE(host.Started());
+    const std::string window = WaitForWindow("LV2 UI host");
+    ASSERT_FALSE(window.empty()) << ReadTextFile(mFolder / "host.out");
+    ASSERT_TRUE(WaitFor(10.0, [&] {
+        return ReadTextFile(mFolder / "host.out").find("shown\n") == 0;
+    })) << ReadTextFile(mFolder / "host.out");
+
+    ASSERT_TRUE(Play({At(window, kAmpSwitch), {"click", "1"}}));
+    ASSERT_TRUE(Play({At(window, kAmpGainKnob),
+                      {"mousedown", "1"},
+                      At(window, kAmpGainKnob, -20),
+                      At(window, kAmpGainKnob, -40),
+                      {"mouseup", "1"}}));
+    XwdImage shown;
+    ASSERT_TRUE(SettledPicture(window, &shown));
+    host.Signal(SIGTERM);
+    ASSERT_EQ(host.Wait(10.0), 0);
+    const HostLog log = ReadLog(ReadTextFile(mFolder / "host.out"));
+
+    const std::string amp = std::to_string(kAmpOnPort), gain = std::to_string(kAmpGainPort);
+    EXPECT_TRUE(
+        HasInOrder(log.lines, {"touch " + amp + " 1", "port " + amp + " 1", "touch " + amp + " 0",
+                               "touch " + gain + " 1", "touch " + gain + " 0", "closed"}))
+        << ReadTextFile(mFolder / "host.out");
+    ASSERT_EQ(log.lastWrite.count(kAmpGainPort), 1u);
+    EXPECT_NEAR(log.lastWrite.at(kAmpGainPort), 100.0 * (0.1 + 40.0 / 480.0) * (0.1 + 40.0 / 480.0),
+                1e-4);
+    // Only what the user changed was written; the host's own value went nowhere.
+    EXPECT_EQ(log.lastWrite.count(kAmpTonePort), 0u);
+
+    const std::string silence = mFolder / "silence.wav", picture = mFolder / "snapshot.png";
+    WriteSilence(silence);
+    const RunResult snapshot = RunProgram(
+        {BRINDLEX_EXECUTABLE, "snapshot", picture, "--input", silence, "--amp", "on", "--set",
+         "Amp Gain=" + std::to_string(log.lastWrite.at(kAmpGainPort)), "--set", "Amp Tone=-6"},
+        "");
+    ASSERT_EQ(snapshot.status, 0) << snapshot.output;
+    const std::unique_ptr<PIX_IBitmap> expected(PIX_LoadPNG(picture.c_str()));
+    EXPECT_TRUE(SamePicture(shown, expected.get()));
+}
+
+} // namespace
