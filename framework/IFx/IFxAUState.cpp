@@ -138,6 +138,8 @@ ComponentResult IFxAU::SetState(CFPropertyListRef state) {
     }
     if (GetCurrentPresetIdx() != savedPresetIdx) RestorePreset(savedPresetIdx);
     UnserializeState(&saved, 0);
+    // Nor, when the state is refused, the preset it named.
+    RedrawParamControls();
     return kAudioUnitErr_InvalidPropertyValue;
 }
 

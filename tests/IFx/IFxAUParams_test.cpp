@@ -329,6 +329,24 @@ TEST_F(IFxAUParams, TheEditorShowsTheRestoredStateNotThePresetItNames) {
     EXPECT_EQ(shown.back(), 0.25); // 0.5 of 0..2
 }
 
+TEST_F(IFxAUParams, AfterARefusedStateTheEditorShowsTheParametersNotThePresetItNamed) {
+    gAUTestConfig.withEditor = true;
+    AUTestUnit unit;
+    ASSERT_EQ(AudioUnitSetParameter(unit.Unit(), kGain, kAudioUnitScope_Global, 0, 0.5f, 0), noErr);
+    // Named "Unity" (gain 1), which is restored on the way, but with a byte too many.
+    CFOwned<CFMutableDictionaryRef> state(CopyClassInfo(unit));
+    auto data = static_cast<CFDataRef>(CFDictionaryGetValue(state.Get(), CFSTR("data")));
+    CFOwned<CFMutableDataRef> longer(CFDataCreateMutableCopy(nullptr, 0, data));
+    CFDataSetLength(longer.Get(), CFDataGetLength(data) + 1);
+    CFDictionarySetValue(state.Get(), CFSTR("data"), longer.Get());
+    std::vector<double>& shown = unit.Plug()->mEditor->Probe(kGain)->mPlugValues;
+    shown.clear();
+    ASSERT_EQ(unit.Set(kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, state.Get()),
+              kAudioUnitErr_InvalidPropertyValue);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), 0.25); // the gain of 0.5 it kept
+}
+
 TEST_F(IFxAUParams, AFailedRestoreLeavesEveryParameterAsItWas) {
     AUTestUnit unit;
     AUTestPlug* plug = unit.Plug();
