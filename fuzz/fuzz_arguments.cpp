@@ -48,13 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(invocation.operands.size() <= 1);
         break;
     case Command::kParams:
+    case Command::kEdit:
         FUZZ_CHECK(invocation.operands.empty());
         break;
     case Command::kNone:
         break;
     }
-    // Only a snapshot follows an input file.
-    FUZZ_CHECK(invocation.command == Command::kSnapshot || invocation.inputPath.empty());
+    // Only a snapshot or the editor follows an input file, and only the editor saves a preset.
+    FUZZ_CHECK(invocation.command == Command::kSnapshot || invocation.command == Command::kEdit ||
+               invocation.inputPath.empty());
+    FUZZ_CHECK(invocation.command == Command::kEdit || invocation.savePath.empty());
     // The number reader the settings use never hands back something that is not a number.
     for (const ParameterSetting& setting : invocation.settings)
         if (const std::optional<double> number = ParseNumber(setting.value))

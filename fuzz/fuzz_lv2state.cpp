@@ -26,7 +26,7 @@ public:
         mState = static_cast<const LV2_State_Interface*>(
             mDescriptor->extension_data(LV2_STATE__interface));
         FUZZ_CHECK(mState);
-        static const Brindlex defaults{IFxInstanceInfo{}};
+        static const Brindlex defaults{IFxInstanceInfo{}, Brindlex::kWithoutEditor};
         for (int i = 0; i < Brindlex::kNumParams; ++i)
             mPorts[4 + i] = static_cast<float>(defaults.GetParam(i)->GetDefault());
         for (int c = 0; c < 2; ++c) {
@@ -83,7 +83,7 @@ const std::vector<unsigned char>& Value(const LV2StateStore& store) {
 
 // The saved state is the parameters as native doubles, each finite and inside its range.
 std::vector<double> CheckedParameters(const LV2StateStore& store) {
-    static const Brindlex defaults{IFxInstanceInfo{}};
+    static const Brindlex defaults{IFxInstanceInfo{}, Brindlex::kWithoutEditor};
     const std::vector<unsigned char>& bytes = Value(store);
     FUZZ_CHECK(bytes.size() == Brindlex::kNumParams * sizeof(double));
     std::vector<double> values(Brindlex::kNumParams);

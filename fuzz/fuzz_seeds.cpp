@@ -177,6 +177,7 @@ void WriteCommandLines() {
         {"help", "render"},
         {"preset", "show", "--", "-odd name.aupreset"},
         {"snapshot", "editor.png", "--input", "voice.wav", "--amp", "on", "--block=64"},
+        {"edit", "--input=voice.wav", "--save", "mine.aupreset", "--set", "eq-level=-3"},
     };
     int index = 0;
     for (const auto& line : lines) {
