@@ -110,7 +110,11 @@ protected:
     ~NSEvent() override;
 
 private:
-    NSEvent() = default;
+    // The fields every kind of event has.
+    NSEvent(NSEventType type, NSPoint location, NSUInteger modifierFlags, NSTimeInterval timestamp,
+            NSInteger windowNumber)
+        : mType(type), mLocation(location), mModifierFlags(modifierFlags), mTimestamp(timestamp),
+          mWindowNumber(windowNumber) {}
     NSEventType mType = 0;
     NSPoint mLocation{};
     NSUInteger mModifierFlags = 0;

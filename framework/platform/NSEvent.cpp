@@ -38,12 +38,7 @@ NSEvent* NSEvent::mouseEventWithType(NSEventType type, NSPoint location, NSUInte
                                      NSGraphicsContext*, NSInteger, NSInteger clickCount,
                                      float pressure) {
     if (!IsMouseEventType(type)) return nullptr;
-    auto* event = new NSEvent;
-    event->mType = type;
-    event->mLocation = location;
-    event->mModifierFlags = modifierFlags;
-    event->mTimestamp = timestamp;
-    event->mWindowNumber = windowNumber;
+    auto* event = new NSEvent(type, location, modifierFlags, timestamp, windowNumber);
     event->mClickCount = clickCount;
     event->mPressure = pressure;
     return static_cast<NSEvent*>(event->autorelease());
@@ -55,12 +50,7 @@ NSEvent* NSEvent::keyEventWithType(NSEventType type, NSPoint location, NSUIntege
                                    NSString* charactersIgnoringModifiers, bool isARepeat,
                                    unsigned short keyCode) {
     if (type != NSKeyDown && type != NSKeyUp && type != NSFlagsChanged) return nullptr;
-    auto* event = new NSEvent;
-    event->mType = type;
-    event->mLocation = location;
-    event->mModifierFlags = modifierFlags;
-    event->mTimestamp = timestamp;
-    event->mWindowNumber = windowNumber;
+    auto* event = new NSEvent(type, location, modifierFlags, timestamp, windowNumber);
     event->mCharacters = Retained(characters);
     event->mCharactersIgnoringModifiers = Retained(charactersIgnoringModifiers);
     event->mIsARepeat = isARepeat;
@@ -71,12 +61,7 @@ NSEvent* NSEvent::keyEventWithType(NSEventType type, NSPoint location, NSUIntege
 NSEvent* NSEvent::scrollWheelEventWithLocation(NSPoint location, NSUInteger modifierFlags,
                                                NSTimeInterval timestamp, NSInteger windowNumber,
                                                CGFloat deltaX, CGFloat deltaY) {
-    auto* event = new NSEvent;
-    event->mType = NSScrollWheel;
-    event->mLocation = location;
-    event->mModifierFlags = modifierFlags;
-    event->mTimestamp = timestamp;
-    event->mWindowNumber = windowNumber;
+    auto* event = new NSEvent(NSScrollWheel, location, modifierFlags, timestamp, windowNumber);
     event->mDeltaX = deltaX;
     event->mDeltaY = deltaY;
     return static_cast<NSEvent*>(event->autorelease());
