@@ -86,13 +86,6 @@ OSStatus AUTestUnit::SetFormat(AudioUnitScope scope, AudioUnitElement element, i
     return Set(kAudioUnitProperty_StreamFormat, scope, element, format);
 }
 
-std::string CFText(CFTypeRef object) {
-    CFOwned<CFStringRef> description(CFCopyDescription(object));
-    char text[1024];
-    return CFStringGetCString(description.Get(), text, sizeof text, kCFStringEncodingUTF8) ? text
-                                                                                           : "";
-}
-
 RenderBuffers::RenderBuffers(int nChannels, int nFrames)
     : mSamples(static_cast<size_t>(nChannels), std::vector<float>(static_cast<size_t>(nFrames))),
       mList(offsetof(AudioBufferList, mBuffers) +

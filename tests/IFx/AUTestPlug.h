@@ -4,6 +4,7 @@
 // an entry function that forwards to IFxAU::IFxAUEntry.
 
 #include "AudioUnit.h"
+#include "CFHolder.h"
 #include "IFxAU.h"
 #include "TestGraphics.h"
 #include "TestPlug.h"
@@ -105,22 +106,6 @@ protected:
     void SetUp() override { gAUTestConfig = AUTestConfig{}; }
     void TearDown() override { gAUTestConfig = AUTestConfig{}; }
 };
-
-// Owns one CF object reference.
-template <class T> class CFOwned {
-public:
-    explicit CFOwned(T object = nullptr) : mObject(object) {}
-    ~CFOwned() { CFRelease(mObject); }
-    CFOwned(const CFOwned&) = delete;
-    CFOwned& operator=(const CFOwned&) = delete;
-    T Get() const { return mObject; }
-    T* Out() { return &mObject; }
-
-private:
-    T mObject;
-};
-
-std::string CFText(CFTypeRef object); // the description as UTF-8
 
 // Non-interleaved float buffers for a render call.
 class RenderBuffers {

@@ -348,7 +348,7 @@ TEST_F(IFxAUEntry, BusesFollowTheChannelConfiguration) {
         ASSERT_EQ(unit.Get(kAudioUnitProperty_ElementCount, kAudioUnitScope_Input, 0, &count),
                   noErr);
         EXPECT_EQ(count, 2u);
-        CFOwned<CFStringRef> name;
+        CFHolder<CFStringRef> name;
         ASSERT_EQ(unit.Get(kAudioUnitProperty_ElementName, kAudioUnitScope_Input, 1, name.Out()),
                   noErr);
         EXPECT_EQ(CFText(name.Get()), "aux input");
@@ -372,7 +372,7 @@ TEST_F(IFxAUEntry, BusesFollowTheChannelConfiguration) {
     ASSERT_EQ(instrument.Get(kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output, 2, &format),
               noErr);
     EXPECT_EQ(format.mChannelsPerFrame, 1u) << "the last pair holds the fifth channel alone";
-    CFOwned<CFStringRef> name;
+    CFHolder<CFStringRef> name;
     ASSERT_EQ(instrument.Get(kAudioUnitProperty_ElementName, kAudioUnitScope_Output, 1, name.Out()),
               noErr);
     EXPECT_EQ(CFText(name.Get()), "output 2");

@@ -160,7 +160,7 @@ TEST_F(IFxAUParams, InfoDescribesEachKindOfParameter) {
 TEST_F(IFxAUParams, ValueStringsAndConversions) {
     AUTestUnit unit;
     const AudioUnitScope global = kAudioUnitScope_Global;
-    CFOwned<CFArrayRef> strings;
+    CFHolder<CFArrayRef> strings;
     ASSERT_EQ(unit.Get(kAudioUnitProperty_ParameterValueStrings, global, kMode, strings.Out()),
               noErr);
     EXPECT_EQ(CFText(strings.Get()), "(A, B, C)");
@@ -191,7 +191,7 @@ TEST_F(IFxAUParams, ValueStringsAndConversions) {
     EXPECT_EQ(toText(kNumAUTestParams, &half), "<error>");
 
     auto toValue = [&](AudioUnitParameterID id, const char* text, float* value) {
-        CFOwned<CFStringRef> string(
+        CFHolder<CFStringRef> string(
             CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8));
         AudioUnitParameterValueFromString request{id, string.Get(), -99.0f};
         const OSStatus result =
@@ -273,7 +273,7 @@ CFMutableDictionaryRef CopyClassInfo(const AUTestUnit& unit) {
 }
 
 SInt32 NumberIn(CFDictionaryRef dictionary, const char* key) {
-    CFOwned<CFStringRef> name(CFStringCreateWithCString(nullptr, key, kCFStringEncodingUTF8));
+    CFHolder<CFStringRef> name(CFStringCreateWithCString(nullptr, key, kCFStringEncodingUTF8));
     SInt32 value = 0;
     CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(dictionary, name.Get())),
                      kCFNumberSInt32Type, &value);
@@ -287,7 +287,7 @@ TEST_F(IFxAUParams, ClassInfoRoundTripsThroughAPropertyList) {
               noErr);
     ASSERT_EQ(AudioUnitSetParameter(unit.Unit(), kTrim, kAudioUnitScope_Global, 0, -6.5f, 0),
               noErr);
-    CFOwned<CFMutableDictionaryRef> state(CopyClassInfo(unit));
+    CFHolder<CFMutableDictionaryRef> state(CopyClassInfo(unit));
     EXPECT_EQ(CFDictionaryGetCount(state.Get()), 6);
     EXPECT_EQ(NumberIn(state.Get(), "version"), 0x10203);
     EXPECT_EQ(static_cast<OSType>(NumberIn(state.Get(), "type")), kAudioUnitType_Effect);
@@ -302,9 +302,9 @@ TEST_F(IFxAUParams, ClassInfoRoundTripsThroughAPropertyList) {
     EXPECT_EQ(std::memcmp(CFDataGetBytePtr(data), expected.GetBytes(), expected.Size()), 0);
 
     // Saved as a file would be, restored into a fresh instance.
-    CFOwned<CFDataRef> xml(
+    CFHolder<CFDataRef> xml(
         CFPropertyListCreateData(nullptr, state.Get(), kCFPropertyListXMLFormat_v1_0, 0, nullptr));
-    CFOwned<CFPropertyListRef> read(
+    CFHolder<CFPropertyListRef> read(
         CFPropertyListCreateWithData(nullptr, xml.Get(), 0, nullptr, nullptr));
     AUTestUnit other;
     const CFPropertyListRef restored = read.Get();
@@ -319,7 +319,7 @@ TEST_F(IFxAUParams, TheEditorShowsTheRestoredStateNotThePresetItNames) {
     AUTestUnit unit;
     ASSERT_EQ(AudioUnitSetParameter(unit.Unit(), kGain, kAudioUnitScope_Global, 0, 0.5f, 0), noErr);
     // The state names the factory preset "Unity" (gain 1), which is restored on the way.
-    CFOwned<CFMutableDictionaryRef> state(CopyClassInfo(unit));
+    CFHolder<CFMutableDictionaryRef> state(CopyClassInfo(unit));
     AUTestUnit other;
     std::vector<double>& shown = other.Plug()->mEditor->Probe(kGain)->mPlugValues;
     shown.clear();
@@ -334,9 +334,9 @@ TEST_F(IFxAUParams, AfterARefusedStateTheEditorShowsTheParametersNotThePresetItN
     AUTestUnit unit;
     ASSERT_EQ(AudioUnitSetParameter(unit.Unit(), kGain, kAudioUnitScope_Global, 0, 0.5f, 0), noErr);
     // Named "Unity" (gain 1), which is restored on the way, but with a byte too many.
-    CFOwned<CFMutableDictionaryRef> state(CopyClassInfo(unit));
+    CFHolder<CFMutableDictionaryRef> state(CopyClassInfo(unit));
     auto data = static_cast<CFDataRef>(CFDictionaryGetValue(state.Get(), CFSTR("data")));
-    CFOwned<CFMutableDataRef> longer(CFDataCreateMutableCopy(nullptr, 0, data));
+    CFHolder<CFMutableDataRef> longer(CFDataCreateMutableCopy(nullptr, 0, data));
     CFDataSetLength(longer.Get(), CFDataGetLength(data) + 1);
     CFDictionarySetValue(state.Get(), CFSTR("data"), longer.Get());
     std::vector<double>& shown = unit.Plug()->mEditor->Probe(kGain)->mPlugValues;
@@ -350,11 +350,11 @@ TEST_F(IFxAUParams, AfterARefusedStateTheEditorShowsTheParametersNotThePresetItN
 TEST_F(IFxAUParams, AFailedRestoreLeavesEveryParameterAsItWas) {
     AUTestUnit unit;
     AUTestPlug* plug = unit.Plug();
-    CFOwned<CFMutableDictionaryRef> good(CopyClassInfo(unit));
+    CFHolder<CFMutableDictionaryRef> good(CopyClassInfo(unit));
     // The state names preset "Loud" and holds gain 0.5: the data wins over the preset.
     CFDictionarySetValue(good.Get(), CFSTR("name"), CFSTR("Loud"));
     auto data = static_cast<CFDataRef>(CFDictionaryGetValue(good.Get(), CFSTR("data")));
-    CFOwned<CFMutableDataRef> halfGain(CFDataCreateMutableCopy(nullptr, 0, data));
+    CFHolder<CFMutableDataRef> halfGain(CFDataCreateMutableCopy(nullptr, 0, data));
     const double gain = 0.5;
     std::memcpy(CFDataGetMutableBytePtr(halfGain.Get()), &gain, sizeof gain);
     CFDictionarySetValue(good.Get(), CFSTR("data"), halfGain.Get());
@@ -367,7 +367,7 @@ TEST_F(IFxAUParams, AFailedRestoreLeavesEveryParameterAsItWas) {
     };
     auto variant = [&](const char* key, CFTypeRef value) {
         CFMutableDictionaryRef copy = CFDictionaryCreateMutableCopy(nullptr, 0, good.Get());
-        CFOwned<CFStringRef> name(CFStringCreateWithCString(nullptr, key, kCFStringEncodingUTF8));
+        CFHolder<CFStringRef> name(CFStringCreateWithCString(nullptr, key, kCFStringEncodingUTF8));
         if (value)
             CFDictionarySetValue(copy, name.Get(), value);
         else
@@ -375,26 +375,26 @@ TEST_F(IFxAUParams, AFailedRestoreLeavesEveryParameterAsItWas) {
         return copy;
     };
     const SInt32 otherCode = FourCharCodeFromText("Xxxx");
-    CFOwned<CFNumberRef> other(CFNumberCreate(nullptr, kCFNumberSInt32Type, &otherCode));
-    CFOwned<CFDataRef> shortData(CFDataCreate(nullptr, CFDataGetBytePtr(halfGain.Get()), 8 * 3));
+    CFHolder<CFNumberRef> other(CFNumberCreate(nullptr, kCFNumberSInt32Type, &otherCode));
+    CFHolder<CFDataRef> shortData(CFDataCreate(nullptr, CFDataGetBytePtr(halfGain.Get()), 8 * 3));
     for (const char* key : {"version", "type", "subtype", "manufacturer", "name", "data"}) {
-        CFOwned<CFMutableDictionaryRef> missing(variant(key, nullptr));
+        CFHolder<CFMutableDictionaryRef> missing(variant(key, nullptr));
         EXPECT_TRUE(refused(missing.Get())) << "without " << key;
     }
     for (const char* key : {"type", "subtype", "manufacturer"}) {
-        CFOwned<CFMutableDictionaryRef> foreign(variant(key, other.Get()));
+        CFHolder<CFMutableDictionaryRef> foreign(variant(key, other.Get()));
         EXPECT_TRUE(refused(foreign.Get())) << "another " << key;
     }
-    CFOwned<CFMutableDictionaryRef> cut(variant("data", shortData.Get()));
+    CFHolder<CFMutableDictionaryRef> cut(variant("data", shortData.Get()));
     EXPECT_TRUE(refused(cut.Get()));
     // A whole state with more behind it is not a state this plug-in wrote.
-    CFOwned<CFMutableDataRef> longData(CFDataCreateMutableCopy(nullptr, 0, halfGain.Get()));
+    CFHolder<CFMutableDataRef> longData(CFDataCreateMutableCopy(nullptr, 0, halfGain.Get()));
     CFDataSetLength(longData.Get(), CFDataGetLength(longData.Get()) + 1);
-    CFOwned<CFMutableDictionaryRef> overlong(variant("data", longData.Get()));
+    CFHolder<CFMutableDictionaryRef> overlong(variant("data", longData.Get()));
     EXPECT_TRUE(refused(overlong.Get()));
-    CFOwned<CFMutableDictionaryRef> textData(variant("data", CFSTR("0123")));
+    CFHolder<CFMutableDictionaryRef> textData(variant("data", CFSTR("0123")));
     EXPECT_TRUE(refused(textData.Get()));
-    CFOwned<CFMutableDictionaryRef> numberName(variant("name", other.Get()));
+    CFHolder<CFMutableDictionaryRef> numberName(variant("name", other.Get()));
     EXPECT_TRUE(refused(numberName.Get()));
     EXPECT_TRUE(refused(CFSTR("not a dictionary")));
     EXPECT_TRUE(refused(nullptr));
@@ -422,7 +422,7 @@ TEST_F(IFxAUParams, FactoryPresetsDescribeThemselves) {
     EXPECT_EQ(CFText(presets), "(AUPreset:\npreset number = 0\npreset name = Unity, "
                                "AUPreset:\npreset number = 1\npreset name = Loud)");
     // A copy keeps the presets after the original goes.
-    CFOwned<CFArrayRef> copy(CFArrayCreateCopy(nullptr, presets));
+    CFHolder<CFArrayRef> copy(CFArrayCreateCopy(nullptr, presets));
     CFRelease(presets);
     EXPECT_EQ(
         CFText(static_cast<const AUPreset*>(CFArrayGetValueAtIndex(copy.Get(), 0))->presetName),

@@ -194,7 +194,7 @@ TEST_F(IFxAUProperties, PlainValues) {
         ASSERT_EQ(unit.Get(kAudioUnitProperty_ElementCount, scope, 0, &count), noErr);
         EXPECT_EQ(count, 1u);
     }
-    CFOwned<CFStringRef> name;
+    CFHolder<CFStringRef> name;
     ASSERT_EQ(unit.Get(kAudioUnitProperty_ElementName, kAudioUnitScope_Output, 0, name.Out()),
               noErr);
     EXPECT_EQ(CFText(name.Get()), "output");

@@ -2,6 +2,7 @@
 
 #include "AUCocoaUIView.h"
 #include "AudioUnit.h"
+#include "CFHolder.h"
 #include "WindowSystem.h"
 
 #include <gtest/gtest.h>
@@ -47,28 +48,8 @@ const Component& LoadComponent() {
     return component;
 }
 
-template <class T> class CFOwned {
-public:
-    explicit CFOwned(T object = nullptr) : mObject(object) {}
-    ~CFOwned() { CFRelease(mObject); }
-    CFOwned(const CFOwned&) = delete;
-    CFOwned& operator=(const CFOwned&) = delete;
-    T Get() const { return mObject; }
-    T* Out() { return &mObject; }
-
-private:
-    T mObject;
-};
-
-std::string Text(CFTypeRef object) {
-    CFOwned<CFStringRef> description(CFCopyDescription(object));
-    char text[1024];
-    return CFStringGetCString(description.Get(), text, sizeof text, kCFStringEncodingUTF8) ? text
-                                                                                           : "";
-}
-
 CFTypeRef ValueOf(CFDictionaryRef dictionary, const char* key) {
-    CFOwned<CFStringRef> name(CFStringCreateWithCString(nullptr, key, kCFStringEncodingUTF8));
+    CFHolder<CFStringRef> name(CFStringCreateWithCString(nullptr, key, kCFStringEncodingUTF8));
     return CFDictionaryGetValue(dictionary, name.Get());
 }
 
@@ -123,27 +104,27 @@ TEST_F(ComponentTest, TheBundleDescribesTheComponent) {
     namespace fs = std::filesystem;
     const Component& component = LoadComponent();
     EXPECT_TRUE(fs::is_directory(component.bundlePath + "/Contents/Resources"));
-    CFOwned<CFStringRef> identifier(
+    CFHolder<CFStringRef> identifier(
         CFStringCreateWithCString(nullptr, kBundleID, kCFStringEncodingUTF8));
     CFBundleRef bundle = CFBundleGetBundleWithIdentifier(identifier.Get());
     ASSERT_NE(bundle, nullptr) << "a loaded component is found by its identifier";
-    CFOwned<CFURLRef> url(CFBundleCopyBundleURL(bundle));
+    CFHolder<CFURLRef> url(CFBundleCopyBundleURL(bundle));
     char path[4096];
     ASSERT_TRUE(CFURLGetFileSystemRepresentation(url.Get(), true, reinterpret_cast<UInt8*>(path),
                                                  sizeof path));
     EXPECT_EQ(fs::path(path), fs::canonical(component.bundlePath));
 
     CFDictionaryRef info = CFBundleGetInfoDictionary(bundle);
-    EXPECT_EQ(Text(ValueOf(info, "CFBundleExecutable")), "Brindlex");
-    EXPECT_EQ(Text(ValueOf(info, "CFBundleVersion")), "1.1.2");
+    EXPECT_EQ(CFText(ValueOf(info, "CFBundleExecutable")), "Brindlex");
+    EXPECT_EQ(CFText(ValueOf(info, "CFBundleVersion")), "1.1.2");
     auto components = static_cast<CFArrayRef>(ValueOf(info, "AudioComponents"));
     ASSERT_EQ(CFArrayGetCount(components), 1);
     auto description = static_cast<CFDictionaryRef>(CFArrayGetValueAtIndex(components, 0));
-    EXPECT_EQ(Text(ValueOf(description, "type")), "aufx");
-    EXPECT_EQ(Text(ValueOf(description, "subtype")), "Brnx");
-    EXPECT_EQ(Text(ValueOf(description, "manufacturer")), "Hvmr");
-    EXPECT_EQ(Text(ValueOf(description, "name")), "Halvermoor: Brindlex");
-    EXPECT_EQ(Text(ValueOf(description, "version")), "65794");
+    EXPECT_EQ(CFText(ValueOf(description, "type")), "aufx");
+    EXPECT_EQ(CFText(ValueOf(description, "subtype")), "Brnx");
+    EXPECT_EQ(CFText(ValueOf(description, "manufacturer")), "Hvmr");
+    EXPECT_EQ(CFText(ValueOf(description, "name")), "Halvermoor: Brindlex");
+    EXPECT_EQ(CFText(ValueOf(description, "version")), "65794");
 }
 
 TEST_F(ComponentTest, OpensAsTheEffect) {
@@ -152,19 +133,19 @@ TEST_F(ComponentTest, OpensAsTheEffect) {
     EXPECT_EQ(CallComponentCanDo(unit.Get(), kAudioUnitRenderSelect), 1);
     EXPECT_EQ(AudioUnitInitialize(unit.Get()), noErr);
 
-    CFOwned<CFPropertyListRef> state;
+    CFHolder<CFPropertyListRef> state;
     ASSERT_EQ(unit.Property(kAudioUnitProperty_ClassInfo, 0, state.Out()), noErr);
     auto dictionary = static_cast<CFDictionaryRef>(state.Get());
-    EXPECT_EQ(Text(ValueOf(dictionary, "type")), std::to_string(FourCharCodeFromText("aufx")));
-    EXPECT_EQ(Text(ValueOf(dictionary, "subtype")), std::to_string(FourCharCodeFromText("Brnx")));
-    EXPECT_EQ(Text(ValueOf(dictionary, "manufacturer")),
+    EXPECT_EQ(CFText(ValueOf(dictionary, "type")), std::to_string(FourCharCodeFromText("aufx")));
+    EXPECT_EQ(CFText(ValueOf(dictionary, "subtype")), std::to_string(FourCharCodeFromText("Brnx")));
+    EXPECT_EQ(CFText(ValueOf(dictionary, "manufacturer")),
               std::to_string(FourCharCodeFromText("Hvmr")));
-    EXPECT_EQ(Text(ValueOf(dictionary, "name")), "-");
+    EXPECT_EQ(CFText(ValueOf(dictionary, "name")), "-");
     EXPECT_EQ(CFDataGetLength(static_cast<CFDataRef>(ValueOf(dictionary, "data"))), 80);
 
-    CFOwned<CFArrayRef> presets;
+    CFHolder<CFArrayRef> presets;
     ASSERT_EQ(unit.Property(kAudioUnitProperty_FactoryPresets, 0, presets.Out()), noErr);
-    EXPECT_EQ(Text(presets.Get()), "(AUPreset:\npreset number = 0\npreset name = -)");
+    EXPECT_EQ(CFText(presets.Get()), "(AUPreset:\npreset number = 0\npreset name = -)");
 
     // The ten parameters; the four switches are left unnamed.
     const std::vector<std::string> names = {
@@ -182,7 +163,7 @@ TEST_F(ComponentTest, OpensAsTheEffect) {
         EXPECT_EQ(info.unit, names[i].empty() ? kAudioUnitParameterUnit_Generic
                                               : kAudioUnitParameterUnit_CustomUnit);
         if (info.unit == kAudioUnitParameterUnit_CustomUnit) {
-            EXPECT_EQ(Text(info.unitName), "%");
+            EXPECT_EQ(CFText(info.unitName), "%");
             CFRelease(info.unitName);
         }
         CFRelease(info.cfNameString);
@@ -268,14 +249,14 @@ TEST_F(ComponentTest, StateMovesBetweenInstancesAllOrNothing) {
     Unit first, second;
     ASSERT_EQ(AudioUnitSetParameter(first.Get(), 3, kAudioUnitScope_Global, 0, -7.5f, 0), noErr);
     ASSERT_EQ(AudioUnitSetParameter(first.Get(), 5, kAudioUnitScope_Global, 0, 1.0f, 0), noErr);
-    CFOwned<CFPropertyListRef> state;
+    CFHolder<CFPropertyListRef> state;
     ASSERT_EQ(first.Property(kAudioUnitProperty_ClassInfo, 0, state.Out()), noErr);
 
     // Another effect's state (another subtype) is refused and changes nothing.
-    CFOwned<CFMutableDictionaryRef> foreign(
+    CFHolder<CFMutableDictionaryRef> foreign(
         CFDictionaryCreateMutableCopy(nullptr, 0, static_cast<CFDictionaryRef>(state.Get())));
     const SInt32 otherSubtype = FourCharCodeFromText("Othr");
-    CFOwned<CFNumberRef> subtype(CFNumberCreate(nullptr, kCFNumberSInt32Type, &otherSubtype));
+    CFHolder<CFNumberRef> subtype(CFNumberCreate(nullptr, kCFNumberSInt32Type, &otherSubtype));
     CFDictionarySetValue(foreign.Get(), CFSTR("subtype"), subtype.Get());
     const CFPropertyListRef foreignState = foreign.Get();
     EXPECT_EQ(AudioUnitSetProperty(second.Get(), kAudioUnitProperty_ClassInfo,
@@ -318,13 +299,13 @@ TEST_F(ComponentTest, ACocoaHostFindsTheViewFactoryByNameAndShowsTheEditor) {
     Unit unit;
     AudioUnitCocoaViewInfo info{};
     ASSERT_EQ(unit.Property(kAudioUnitProperty_CocoaUI, 0, &info), noErr);
-    CFOwned<CFURLRef> location(info.mCocoaAUViewBundleLocation);
-    CFOwned<CFStringRef> className(info.mCocoaAUViewClass[0]);
+    CFHolder<CFURLRef> location(info.mCocoaAUViewBundleLocation);
+    CFHolder<CFStringRef> className(info.mCocoaAUViewClass[0]);
     char path[4096];
     ASSERT_TRUE(CFURLGetFileSystemRepresentation(location.Get(), true,
                                                  reinterpret_cast<UInt8*>(path), sizeof path));
     EXPECT_EQ(std::filesystem::path(path), std::filesystem::canonical(LoadComponent().bundlePath));
-    EXPECT_EQ(Text(className.Get()), "Brindlex_View");
+    EXPECT_EQ(CFText(className.Get()), "Brindlex_View");
 
     // The class the component registered, found by the host's copy of the platform.
     Class factoryClass = NSClassFromString(NSSTR("Brindlex_View"));

@@ -184,7 +184,7 @@ TEST(AUEventsAcrossModules, AComponentsEventsAndObjectsReachItsHost) {
         CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(info, CFSTR("value"))),
                          kCFNumberFloat32Type, &value));
     EXPECT_EQ(value, 0.25f);
-    EXPECT_EQ(Text(CFDictionaryGetValue(info, CFSTR("bundle"))), loaded.bundlePath)
+    EXPECT_EQ(CFText(CFDictionaryGetValue(info, CFSTR("bundle"))), loaded.bundlePath)
         << "the component finds its own bundle";
     CFHolder<CFDataRef> xml(
         CFPropertyListCreateData(nullptr, classInfo, kCFPropertyListXMLFormat_v1_0, 0, nullptr));

@@ -22,15 +22,15 @@ TEST(CFURL, FilePathsAndTheirParts) {
     CFHolder<CFURLRef> file(CFURLCreateWithFileSystemPath(
         nullptr, CFSTR("/tmp/My Presets/50% wet.aupreset"), kCFURLPOSIXPathStyle, false));
     EXPECT_EQ(Path(file.Get()), "/tmp/My Presets/50% wet.aupreset");
-    EXPECT_EQ(Text(CFURLGetString(file.Get())), "file:///tmp/My%20Presets/50%25%20wet.aupreset");
+    EXPECT_EQ(CFText(CFURLGetString(file.Get())), "file:///tmp/My%20Presets/50%25%20wet.aupreset");
     CFHolder<CFStringRef> name(CFURLCopyLastPathComponent(file.Get()));
-    EXPECT_EQ(Text(name.Get()), "50% wet.aupreset");
+    EXPECT_EQ(CFText(name.Get()), "50% wet.aupreset");
     CFHolder<CFStringRef> extension(CFURLCopyPathExtension(file.Get()));
-    EXPECT_EQ(Text(extension.Get()), "aupreset");
+    EXPECT_EQ(CFText(extension.Get()), "aupreset");
     EXPECT_FALSE(CFURLHasDirectoryPath(file.Get()));
 
     CFHolder<CFURLRef> folder(CFURLCreateCopyDeletingLastPathComponent(nullptr, file.Get()));
-    EXPECT_EQ(Text(CFURLGetString(folder.Get())), "file:///tmp/My%20Presets/");
+    EXPECT_EQ(CFText(CFURLGetString(folder.Get())), "file:///tmp/My%20Presets/");
     EXPECT_TRUE(CFURLHasDirectoryPath(folder.Get()));
     CFHolder<CFURLRef> sibling(
         CFURLCreateCopyAppendingPathComponent(nullptr, folder.Get(), CFSTR(".hidden"), false));
@@ -40,7 +40,7 @@ TEST(CFURL, FilePathsAndTheirParts) {
     CFHolder<CFURLRef> root(
         CFURLCreateWithFileSystemPath(nullptr, CFSTR("///"), kCFURLPOSIXPathStyle, true));
     EXPECT_EQ(Path(root.Get()), "/");
-    EXPECT_EQ(Text(CFURLGetString(root.Get())), "file:///");
+    EXPECT_EQ(CFText(CFURLGetString(root.Get())), "file:///");
 
     char small[4];
     EXPECT_FALSE(CFURLGetFileSystemRepresentation(file.Get(), true, reinterpret_cast<UInt8*>(small),
@@ -82,8 +82,8 @@ TEST(CFBundle, ALoadedComponentIsFoundByItsIdentifier) {
     CFBundleRef bundle = CFBundleGetBundleWithIdentifier(CFSTR("org.brindlex.platform-test"));
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(CFBundleGetBundleWithIdentifier(CFSTR("org.brindlex.platform-test")), bundle);
-    EXPECT_EQ(Text(CFBundleGetIdentifier(bundle)), "org.brindlex.platform-test");
-    EXPECT_EQ(Text(CFBundleGetValueForInfoDictionaryKey(bundle, kCFBundleNameKey)),
+    EXPECT_EQ(CFText(CFBundleGetIdentifier(bundle)), "org.brindlex.platform-test");
+    EXPECT_EQ(CFText(CFBundleGetValueForInfoDictionaryKey(bundle, kCFBundleNameKey)),
               "Platform Test");
     CFHolder<CFURLRef> url(CFBundleCopyBundleURL(bundle));
     EXPECT_EQ(Path(url.Get()), loaded.bundlePath);
@@ -102,7 +102,7 @@ TEST(CFBundle, ALoadedComponentIsFoundByItsIdentifier) {
 
     EXPECT_EQ(CFBundleGetBundleWithIdentifier(CFSTR("org.brindlex.unknown")), nullptr);
     EXPECT_EQ(CFBundleGetBundleWithIdentifier(nullptr), nullptr);
-    EXPECT_NE(Text(bundle).find("org.brindlex.platform-test"), std::string::npos);
+    EXPECT_NE(CFText(bundle).find("org.brindlex.platform-test"), std::string::npos);
 }
 
 TEST(CFBundle, CreateReadsAFolder) {

@@ -72,8 +72,8 @@ TEST(CFArray, CustomCallBacksRetainReleaseCompareAndDescribe) {
         EXPECT_EQ(CFArrayGetFirstIndexOfValue(array.Get(), CFRangeMake(1, 5), &lookAlike),
                   kCFNotFound)
             << "a range past the end finds nothing";
-        EXPECT_EQ(Text(array.Get()), "(AUPreset:\npreset number = 1\npreset name = Radio, "
-                                     "AUPreset:\npreset number = 0\npreset name = Radio)");
+        EXPECT_EQ(CFText(array.Get()), "(AUPreset:\npreset number = 1\npreset name = Radio, "
+                                       "AUPreset:\npreset number = 0\npreset name = Radio)");
     }
     EXPECT_EQ(first.releases, 1);
     EXPECT_EQ(second.releases, 1);
@@ -103,7 +103,7 @@ TEST(CFArray, AContainerHoldingItselfStillDescribesAndCompares) {
     CFMutableArrayRef b = CFArrayCreateMutable(nullptr, 0, &kCFTypeArrayCallBacks);
     CFArrayAppendValue(a, a);
     CFArrayAppendValue(b, b);
-    EXPECT_NE(Text(a).find("..."), std::string::npos);
+    EXPECT_NE(CFText(a).find("..."), std::string::npos);
     EXPECT_FALSE(CFEqual(a, b)) << "equality gives up at the nesting limit";
     // Break the cycles so that both arrays can go.
     CFArrayRemoveAllValues(a);
@@ -158,7 +158,7 @@ TEST(CFDictionary, NumbersThatCompareEqualAreOneKey) {
     CFDictionarySetValue(dictionary.Get(), integerKey.Get(), CFSTR("int"));
     CFDictionarySetValue(dictionary.Get(), realKey.Get(), CFSTR("real"));
     EXPECT_EQ(CFDictionaryGetCount(dictionary.Get()), 1);
-    EXPECT_EQ(Text(CFDictionaryGetValue(dictionary.Get(), integerKey.Get())), "real");
+    EXPECT_EQ(CFText(CFDictionaryGetValue(dictionary.Get(), integerKey.Get())), "real");
 }
 
 TEST(CFDictionary, CustomCallBacksAndManyEntries) {
@@ -188,7 +188,7 @@ TEST(CFDictionary, CustomCallBacksAndManyEntries) {
         CFDictionarySetValue(dictionary.Get(), CFSTR("a"), &value);
         CFDictionarySetValue(dictionary.Get(), CFSTR("b"), &value);
         EXPECT_EQ(CFDictionaryGetCount(dictionary.Get()), 1) << "capacity 1";
-        EXPECT_EQ(Text(dictionary.Get()),
+        EXPECT_EQ(CFText(dictionary.Get()),
                   "{a = AUPreset:\npreset number = 9\npreset name = Radio}");
     }
     EXPECT_EQ(value.retains, 1);
@@ -207,7 +207,7 @@ TEST(CFDictionary, CreateCopyEqualityAndDescription) {
                                                             &kCFTypeDictionaryValueCallBacks));
     ASSERT_TRUE(dictionary);
     EXPECT_EQ(CFDictionaryGetCount(dictionary.Get()), 2) << "a repeated key's last value wins";
-    EXPECT_EQ(Text(dictionary.Get()), "{a = 2; b = 3}");
+    EXPECT_EQ(CFText(dictionary.Get()), "{a = 2; b = 3}");
     CFDictionarySetValue(const_cast<CFMutableDictionaryRef>(dictionary.Get()), CFSTR("c"),
                          one.Get());
     EXPECT_EQ(CFDictionaryGetCount(dictionary.Get()), 2) << "created immutable";

@@ -82,7 +82,7 @@ TEST(CFObjects, TypeIDsNameTheirTypes) {
     EXPECT_EQ(CFGetTypeID(CFSTR("x")), CFStringGetTypeID());
     EXPECT_EQ(CFGetTypeID(kCFBooleanTrue), CFBooleanGetTypeID());
     CFHolder<CFStringRef> name(CFCopyTypeIDDescription(CFDictionaryGetTypeID()));
-    EXPECT_EQ(Text(name.Get()), "CFDictionary");
+    EXPECT_EQ(CFText(name.Get()), "CFDictionary");
     EXPECT_EQ(CFCopyTypeIDDescription(12345), nullptr);
 }
 
@@ -262,10 +262,10 @@ TEST(CFNumber, EqualValuesAreEqualAcrossTypes) {
     EXPECT_EQ(CFHash(a.Get()), CFHash(b.Get()));
     EXPECT_FALSE(CFEqual(a.Get(), c.Get()));
     EXPECT_EQ(CFNumberCompare(a.Get(), c.Get(), nullptr), kCFCompareLessThan);
-    EXPECT_EQ(Text(c.Get()), "1.5");
+    EXPECT_EQ(CFText(c.Get()), "1.5");
     const double third = 1.0 / 3;
     CFHolder<CFNumberRef> d(CFNumberCreate(nullptr, kCFNumberFloat64Type, &third));
-    EXPECT_EQ(std::strtod(Text(d.Get()).c_str(), nullptr), third) << "descriptions round-trip";
+    EXPECT_EQ(std::strtod(CFText(d.Get()).c_str(), nullptr), third) << "descriptions round-trip";
 }
 
 TEST(CFData, MutableDataGrowsWithinItsCapacity) {
@@ -293,18 +293,18 @@ TEST(CFData, MutableDataGrowsWithinItsCapacity) {
     CFDataAppendBytes(const_cast<CFMutableDataRef>(fixed.Get()), bytes, 4);
     EXPECT_EQ(CFDataGetLength(fixed.Get()), 4) << "immutable data stays as it is";
     EXPECT_EQ(CFDataGetMutableBytePtr(const_cast<CFMutableDataRef>(fixed.Get())), nullptr);
-    EXPECT_EQ(Text(fixed.Get()), "<61620000>");
+    EXPECT_EQ(CFText(fixed.Get()), "<61620000>");
     EXPECT_EQ(CFDataCreate(nullptr, nullptr, 3), nullptr);
     EXPECT_EQ(CFDataCreate(nullptr, bytes, -1), nullptr);
 }
 
 TEST(CFDate, DescribesInUTC) {
     CFHolder<CFDateRef> epoch(CFDateCreate(nullptr, 0));
-    EXPECT_EQ(Text(epoch.Get()), "2001-01-01 00:00:00 +0000");
+    EXPECT_EQ(CFText(epoch.Get()), "2001-01-01 00:00:00 +0000");
     CFHolder<CFDateRef> later(CFDateCreate(nullptr, 86400.5));
-    EXPECT_EQ(Text(later.Get()), "2001-01-02 00:00:00 +0000");
+    EXPECT_EQ(CFText(later.Get()), "2001-01-02 00:00:00 +0000");
     CFHolder<CFDateRef> absurd(CFDateCreate(nullptr, 1e300));
-    EXPECT_EQ(Text(absurd.Get()), "1e+300 s");
+    EXPECT_EQ(CFText(absurd.Get()), "1e+300 s");
     EXPECT_GT(CFAbsoluteTimeGetCurrent(), 7e8) << "after 2023";
 }
 

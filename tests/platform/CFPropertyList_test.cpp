@@ -35,7 +35,7 @@ CFPropertyListRef Read(const std::string& xml, std::string* message = nullptr,
     }
     if (error) {
         EXPECT_EQ(CFErrorGetDomain(error), kCFErrorDomainCocoa);
-        if (message) *message = Text(error);
+        if (message) *message = CFText(error);
         CFRelease(error);
     }
     return plist;
@@ -45,7 +45,7 @@ std::string Write(CFPropertyListRef plist) {
     CFErrorRef error = nullptr;
     CFHolder<CFDataRef> data(
         CFPropertyListCreateData(nullptr, plist, kCFPropertyListXMLFormat_v1_0, 0, &error));
-    EXPECT_EQ(error, nullptr) << Text(error);
+    EXPECT_EQ(error, nullptr) << CFText(error);
     CFRelease(error);
     return data ? Bytes(data.Get()) : std::string();
 }
@@ -93,7 +93,7 @@ TEST(CFPropertyList, ReadsAPresetWithItsTypes) {
         CFNumberGetValue(static_cast<CFNumberRef>(CFDictionaryGetValue(dictionary, CFSTR("type"))),
                          kCFNumberSInt32Type, &type));
     EXPECT_EQ(static_cast<OSType>(type), FourCharCodeFromText("aufx"));
-    EXPECT_EQ(Text(CFDictionaryGetValue(dictionary, CFSTR("name"))), "Radio");
+    EXPECT_EQ(CFText(CFDictionaryGetValue(dictionary, CFSTR("name"))), "Radio");
     auto data = static_cast<CFDataRef>(CFDictionaryGetValue(dictionary, CFSTR("data")));
     ASSERT_EQ(CFGetTypeID(data), CFDataGetTypeID());
     double value = 0;
@@ -252,7 +252,7 @@ TEST(CFPropertyList, WhatCannotBeWrittenGivesErrors) {
         CFErrorRef error = nullptr;
         CFHolder<CFDataRef> data(CFPropertyListCreateData(nullptr, plist, format, 0, &error));
         EXPECT_FALSE(data);
-        const std::string message = Text(error);
+        const std::string message = CFText(error);
         CFRelease(error);
         return message;
     };
@@ -327,8 +327,8 @@ TEST(CFPropertyListFile, FailuresNameTheFileAndLeaveItAlone) {
         CFHolder<CFPropertyListRef> plist(CFPropertyListCreateWithContentsOfURL(
             nullptr, url.Get(), kCFPropertyListImmutable, nullptr, &error));
         EXPECT_FALSE(plist);
-        EXPECT_TRUE(CFEqual(CFErrorGetDomain(error), domain)) << Text(error);
-        const std::string message = Text(error);
+        EXPECT_TRUE(CFEqual(CFErrorGetDomain(error), domain)) << CFText(error);
+        const std::string message = CFText(error);
         CFRelease(error);
         return message;
     };
@@ -351,7 +351,7 @@ TEST(CFPropertyListFile, FailuresNameTheFileAndLeaveItAlone) {
     CFErrorRef error = nullptr;
     EXPECT_FALSE(
         CFPropertyListWriteToURL(preset.Get(), url.Get(), kCFPropertyListXMLFormat_v1_0, &error));
-    EXPECT_EQ(Text(error), "cannot write " + unwritable + ": No such file or directory");
+    EXPECT_EQ(CFText(error), "cannot write " + unwritable + ": No such file or directory");
     CFRelease(error);
 
     // A list that cannot be written leaves the existing file untouched.
@@ -360,7 +360,7 @@ TEST(CFPropertyListFile, FailuresNameTheFileAndLeaveItAlone) {
     CFHolder<CFURLRef> existingURL(FileURL(existing));
     EXPECT_FALSE(CFPropertyListWriteToURL(existingURL.Get(), existingURL.Get(),
                                           kCFPropertyListXMLFormat_v1_0, &error));
-    EXPECT_EQ(Text(error), existing + ": a property list cannot hold a CFURL");
+    EXPECT_EQ(CFText(error), existing + ": a property list cannot hold a CFURL");
     CFRelease(error);
     EXPECT_EQ(ReadTextFile(existing), "kept");
 }

@@ -298,7 +298,7 @@ TEST_F(SystemTest, ColourSpacesFromTheSystemProfileCarryItsName) {
     EXPECT_EQ(CGColorSpaceGetModel(space.Get()), kCGColorSpaceModelRGB);
     EXPECT_EQ(CGColorSpaceGetNumberOfComponents(space.Get()), 3u);
     CFHolder<CFStringRef> name(CGColorSpaceCopyName(space.Get()));
-    EXPECT_EQ(Text(name.Get()), "Generic RGB Profile");
+    EXPECT_EQ(CFText(name.Get()), "Generic RGB Profile");
     CGHolder<CGColorSpaceRef> device(CGColorSpaceCreateDeviceRGB());
     EXPECT_EQ(CGColorSpaceCopyName(device.Get()), nullptr);
 

@@ -11,12 +11,6 @@ CFStringRef MakeString(const char* text) {
     return CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8);
 }
 
-std::string Text(CFTypeRef object) {
-    CFHolder<CFStringRef> description(CFCopyDescription(object));
-    const char* text = CFStringGetCStringPtr(description.Get(), kCFStringEncodingUTF8);
-    return text ? text : "";
-}
-
 namespace {
 
 constexpr const char* kInfoPlist = R"(<?xml version="1.0" encoding="UTF-8"?>

@@ -4,6 +4,7 @@
 
 #include "AppKit.h"
 #include "AudioUnit.h"
+#include "CFHolder.h"
 #include "CoreFoundation.h"
 #include "Files.h"
 #include "WindowSystem.h"
@@ -13,23 +14,7 @@
 #include <cstdint>
 #include <string>
 
-// Owns one CF object reference.
-template <class T> class CFHolder {
-public:
-    explicit CFHolder(T object = nullptr) : mObject(object) {}
-    ~CFHolder() { CFRelease(mObject); }
-    CFHolder(const CFHolder&) = delete;
-    CFHolder& operator=(const CFHolder&) = delete;
-    T Get() const { return mObject; }
-    T* Out() { return &mObject; }
-    explicit operator bool() const { return mObject != nullptr; }
-
-private:
-    T mObject;
-};
-
 CFStringRef MakeString(const char* text); // owned by the caller
-std::string Text(CFTypeRef object);       // the description as UTF-8
 
 // The test component, laid out as a bundle in a temporary folder and loaded once per process:
 // <folder>/PlatformTest.component/Contents/Info.plist (identifier "org.brindlex.platform-test"),

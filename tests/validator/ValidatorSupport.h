@@ -5,6 +5,7 @@
 // (RealtimeProbe) and every output sample checked.
 
 #include "AudioUnit.h"
+#include "CFHolder.h"
 #include "RealtimeProbe.h"
 
 #include <gtest/gtest.h>
@@ -16,22 +17,6 @@
 // The component's entry; null (with the reason in ComponentLoadError()) when it did not load.
 ComponentRoutineUPP ComponentEntry();
 std::string ComponentLoadError();
-
-// A reference-counted CoreFoundation object, released when the holder goes.
-template <class T> class CFHolder {
-public:
-    explicit CFHolder(T object = nullptr) : mObject(object) {}
-    ~CFHolder() {
-        if (mObject) CFRelease(mObject);
-    }
-    CFHolder(const CFHolder&) = delete;
-    CFHolder& operator=(const CFHolder&) = delete;
-    T Get() const { return mObject; }
-    T* Out() { return &mObject; }
-
-private:
-    T mObject;
-};
 
 // Test audio whose samples depend only on the sample time, so that any way of slicing a
 // stream hands the unit the same signal.
