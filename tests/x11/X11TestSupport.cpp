@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/stat.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,9 +14,11 @@ extern char** environ;
 
 namespace {
 
-bool Exists(const std::string& path) {
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0;
+// The process id an X server's lock file names; -1 when it cannot be read.
+int LockOwner(const std::string& lock) {
+    int pid = -1;
+    std::istringstream(ReadTextFile(lock)) >> pid;
+    return pid;
 }
 
 // The environment with DISPLAY replaced (dropped when display is empty).
@@ -101,17 +103,18 @@ XvfbServer::XvfbServer() {
     for (int number = 90; number < 140 && mPid < 0; ++number) {
         const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        if (Exists(lock) || Exists(socket)) continue;
+        if (FileExists(lock) || FileExists(socket)) continue;
         const std::string name = ":" + std::to_string(number);
         const int pid =
             Spawn({xvfb, name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, "", log);
         if (pid < 0) return;
-        // Up when its socket appears; another server that took the number first ends it.
+        // Up when its socket appears and the lock names it: a server another test started
+        // on the same number at the same moment owns both, and ours then ends.
         int status = 0;
         bool exited = false;
         const bool up = WaitFor(10.0, [&] {
             exited = waitpid(pid, &status, WNOHANG) == pid;
-            return exited || Exists(socket);
+            return exited || (FileExists(socket) && LockOwner(lock) == pid);
         });
         if (up && !exited) {
             mPid = pid;
