@@ -17,44 +17,29 @@ constexpr uint32_t kFrames = 64;
 constexpr int kNumPorts = 4 + Brindlex::kNumParams + brindlex::lv2::kNumMeters;
 
 // One instance with every port connected: noise in, the controls at their defaults.
-class Instance {
+class Instance : public LV2TestInstance {
 public:
-    explicit Instance(LV2TestHost& host) : mDescriptor(lv2_descriptor(0)) {
-        FUZZ_CHECK(mDescriptor);
-        mHandle = mDescriptor->instantiate(mDescriptor, 48000.0, "", host.Features());
-        FUZZ_CHECK(mHandle);
-        mState = static_cast<const LV2_State_Interface*>(
-            mDescriptor->extension_data(LV2_STATE__interface));
-        FUZZ_CHECK(mState);
+    explicit Instance(LV2TestHost& host) : LV2TestInstance(lv2_descriptor(0), host, 48000.0, "") {
+        FUZZ_CHECK(Valid());
         static const Brindlex defaults{IFxInstanceInfo{}, Brindlex::kWithoutEditor};
         for (int i = 0; i < Brindlex::kNumParams; ++i)
             mPorts[4 + i] = static_cast<float>(defaults.GetParam(i)->GetDefault());
         for (int c = 0; c < 2; ++c) {
             for (uint32_t s = 0; s < kFrames; ++s)
                 mIn[c][s] = std::sin(0.37f * float(s + 1) * float(c + 1));
-            mDescriptor->connect_port(mHandle, uint32_t(c), mIn[c]);
-            mDescriptor->connect_port(mHandle, uint32_t(2 + c), mOut[c]);
+            Connect(uint32_t(c), mIn[c]);
+            Connect(uint32_t(2 + c), mOut[c]);
         }
         for (int port = 4; port < kNumPorts; ++port)
-            mDescriptor->connect_port(mHandle, uint32_t(port), &mPorts[port]);
-        mDescriptor->activate(mHandle);
+            Connect(uint32_t(port), &mPorts[port]);
+        Activate();
     }
-    ~Instance() {
-        mDescriptor->deactivate(mHandle);
-        mDescriptor->cleanup(mHandle);
-    }
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
 
     LV2StateStore Save() {
         LV2StateStore store;
-        FUZZ_CHECK(mState->save(mHandle, LV2StateStore::Store, &store, LV2_STATE_IS_POD, nullptr) ==
-                   LV2_STATE_SUCCESS);
+        FUZZ_CHECK(LV2TestInstance::Save(&store) == LV2_STATE_SUCCESS);
         FUZZ_CHECK(store.properties.size() == 1);
         return store;
-    }
-    LV2_State_Status Restore(LV2StateStore& store) {
-        return mState->restore(mHandle, LV2StateStore::Retrieve, &store, 0, nullptr);
     }
     // The control ports at the state's values, as a host restores them with the state.
     void SetControls(const std::vector<double>& values) {
@@ -62,16 +47,13 @@ public:
             mPorts[4 + i] = static_cast<float>(values[size_t(i)]);
     }
     void RunClean() {
-        mDescriptor->run(mHandle, kFrames);
+        Run(kFrames);
         for (const float* out : mOut)
             for (uint32_t s = 0; s < kFrames; ++s)
                 FUZZ_CHECK(std::isfinite(out[s]) && std::fpclassify(out[s]) != FP_SUBNORMAL);
     }
 
 private:
-    const LV2_Descriptor* mDescriptor;
-    LV2_Handle mHandle = nullptr;
-    const LV2_State_Interface* mState = nullptr;
     float mIn[2][kFrames];
     float mOut[2][kFrames];
     float mPorts[kNumPorts] = {};
@@ -108,12 +90,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The fuzzed bytes as the value of the plug-in's own key and type.
     LV2StateStore fuzzed = before;
     fuzzed.properties.begin()->second.value.assign(data, data + size);
-    if (instance.Restore(fuzzed) != LV2_STATE_SUCCESS) {
+    if (instance.Restore(&fuzzed) != LV2_STATE_SUCCESS) {
         FUZZ_CHECK(Value(instance.Save()) == Value(before));
     } else {
         LV2StateStore saved = instance.Save();
         const std::vector<double> values = CheckedParameters(saved);
-        FUZZ_CHECK(instance.Restore(saved) == LV2_STATE_SUCCESS);
+        FUZZ_CHECK(instance.Restore(&saved) == LV2_STATE_SUCCESS);
         FUZZ_CHECK(Value(instance.Save()) == Value(saved));
         instance.SetControls(values);
     }

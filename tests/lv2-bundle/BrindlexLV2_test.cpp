@@ -19,10 +19,12 @@ namespace {
 using Setting = std::pair<int, float>;
 
 // One instance with its ports connected: control inputs at the effect's defaults.
-class Instance {
+class Instance : public LV2TestInstance {
 public:
-    explicit Instance(LV2TestHost& host) : mDescriptor(LoadDescriptor(nullptr)) {
-        mHandle = mDescriptor->instantiate(mDescriptor, 44100.0, LV2_BUNDLE_DIR, host.Features());
+    explicit Instance(LV2TestHost& host)
+        : LV2TestInstance(LoadPluginDescriptor(kBundleSharedObject, nullptr), host, 44100.0,
+                          LV2_BUNDLE_DIR) {
+        if (!Valid()) return;
         const Brindlex defaults{IFxInstanceInfo{}};
         for (int i = 0; i < Brindlex::kNumParams; ++i) {
             mControls[i] = static_cast<float>(defaults.GetParam(i)->GetDefault());
@@ -30,18 +32,9 @@ public:
         }
         for (int i = 0; i < kNumMeters; ++i)
             Connect(kFirstMeterPort + i, &mMeters[i]);
-        if (mHandle) mDescriptor->activate(mHandle);
+        Activate();
     }
-    ~Instance() {
-        if (!mHandle) return;
-        mDescriptor->deactivate(mHandle);
-        mDescriptor->cleanup(mHandle);
-    }
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
 
-    bool Valid() const { return mHandle != nullptr; }
-    void Connect(uint32_t port, void* data) { mDescriptor->connect_port(mHandle, port, data); }
     void Apply(const std::vector<Setting>& settings) {
         for (const auto& [paramIdx, value] : settings)
             mControls[paramIdx] = value;
@@ -59,43 +52,26 @@ public:
             Connect(1, source.R.data() + start);
             Connect(2, out.L.data() + start);
             Connect(3, out.R.data() + start);
-            mDescriptor->run(mHandle,
-                             static_cast<uint32_t>(std::min(blockSize, in.Frames() - start)));
+            Run(static_cast<uint32_t>(std::min(blockSize, in.Frames() - start)));
         }
         return out;
     }
 
-    LV2_State_Status Save(LV2StateStore* store) {
-        return State()->save(mHandle, LV2StateStore::Store, store, LV2_STATE_IS_POD, nullptr);
-    }
-    LV2_State_Status Restore(LV2StateStore* store) {
-        return State()->restore(mHandle, LV2StateStore::Retrieve, store, 0, nullptr);
-    }
-
     float mControls[Brindlex::kNumParams] = {};
     float mMeters[kNumMeters] = {-1.0f, -1.0f, -1.0f};
-
-private:
-    const LV2_State_Interface* State() const {
-        return static_cast<const LV2_State_Interface*>(
-            mDescriptor->extension_data(LV2_STATE__interface));
-    }
-
-    const LV2_Descriptor* mDescriptor;
-    LV2_Handle mHandle = nullptr;
 };
 
 class BrindlexLV2 : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        ASSERT_NE(LoadDescriptor(&error), nullptr) << error;
+        ASSERT_NE(LoadPluginDescriptor(kBundleSharedObject, &error), nullptr) << error;
     }
     LV2TestHost mHost;
 };
 
 TEST_F(BrindlexLV2, DescribesOnePlugin) {
-    const LV2_Descriptor* descriptor = LoadDescriptor(nullptr);
+    const LV2_Descriptor* descriptor = LoadPluginDescriptor(kBundleSharedObject, nullptr);
     EXPECT_STREQ(descriptor->URI, brindlex::lv2::kPluginURI);
     EXPECT_EQ(descriptor->instantiate(descriptor, -1.0, LV2_BUNDLE_DIR, nullptr), nullptr);
     // Without any feature the plug-in still runs (lv2apply offers none).

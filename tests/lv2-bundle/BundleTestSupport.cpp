@@ -2,26 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <dlfcn.h>
 #include <sys/wait.h>
-
-const LV2_Descriptor* LoadDescriptor(std::string* error) {
-    // Loaded once and kept for the life of the process, as a host keeps a plug-in it uses.
-    static std::string loadError;
-    static const LV2_Descriptor* const descriptor = [] {
-        const std::string path = LV2_BUNDLE_DIR "/Brindlex.so";
-        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!module) {
-            loadError = dlerror();
-            return static_cast<const LV2_Descriptor*>(nullptr);
-        }
-        auto* entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(module, "lv2_descriptor"));
-        if (!entry) loadError = path + " exports no lv2_descriptor";
-        return entry ? entry(0) : nullptr;
-    }();
-    if (error) *error = loadError;
-    return descriptor;
-}
 
 FloatStereo ToFloat(const Stereo& signal) {
     FloatStereo result;

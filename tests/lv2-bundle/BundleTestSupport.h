@@ -12,9 +12,8 @@ constexpr int kFirstParamPort = 4;
 constexpr int kFirstMeterPort = kFirstParamPort + Brindlex::kNumParams;
 constexpr int kNumMeters = 3;
 
-// The plug-in's descriptor from the bundle in the build tree, loaded as a host loads it; null
-// (with the reason in *error) when it cannot be loaded.
-const LV2_Descriptor* LoadDescriptor(std::string* error);
+// The bundle's shared object in the build tree.
+constexpr const char* kBundleSharedObject = LV2_BUNDLE_DIR "/Brindlex.so";
 
 struct FloatStereo {
     std::vector<float> L, R;

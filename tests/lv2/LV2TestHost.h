@@ -49,5 +49,35 @@ struct LV2StateStore {
                                 uint32_t* flags);
 };
 
+// One instance of a plug-in as a host holds it: instantiated with the object, activated once
+// its ports are connected, deactivated and cleaned up with the object.
+class LV2TestInstance {
+public:
+    LV2TestInstance(const LV2_Descriptor* descriptor, LV2TestHost& host, double sampleRate,
+                    const char* bundlePath);
+    ~LV2TestInstance();
+    LV2TestInstance(const LV2TestInstance&) = delete;
+    LV2TestInstance& operator=(const LV2TestInstance&) = delete;
+
+    // False when the plug-in refused to instantiate; nothing else may be called then.
+    bool Valid() const { return mHandle != nullptr; }
+    void Connect(uint32_t port, void* data);
+    void Activate();
+    void Run(uint32_t frames);
+    LV2_State_Status Save(LV2StateStore* store);
+    LV2_State_Status Restore(LV2StateStore* store);
+
+private:
+    const LV2_State_Interface* State() const;
+
+    const LV2_Descriptor* mDescriptor;
+    LV2_Handle mHandle = nullptr;
+    bool mActive = false;
+};
+
+// The first plug-in of a shared object, loaded once and kept for the life of the process, as a
+// host keeps a plug-in it uses; null with the reason in *error (when error is not null).
+const LV2_Descriptor* LoadPluginDescriptor(const std::string& sharedObject, std::string* error);
+
 // The bytes of doubles, as the plug-in base stores its parameters.
 std::vector<unsigned char> DoubleBytes(const std::vector<double>& values);

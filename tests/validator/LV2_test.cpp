@@ -11,7 +11,6 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <dlfcn.h>
 #include <random>
 #include <thread>
 
@@ -21,56 +20,27 @@ constexpr uint32_t kFirstParamPort = 4;
 constexpr uint32_t kNumMeters = 3;
 constexpr uint32_t kMaxBlock = 512;
 
-// Loaded once and kept, as a host keeps a plug-in it uses; null with the reason in *error.
-const LV2_Descriptor* BundleDescriptor(std::string* error) {
-    static std::string loadError;
-    static const LV2_Descriptor* const descriptor = []() -> const LV2_Descriptor* {
-        const std::string path = LV2_BUNDLE_DIR "/Brindlex.so";
-        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!module) {
-            const char* reason = dlerror();
-            loadError = path + ": " + (reason ? reason : "cannot load");
-            return nullptr;
-        }
-        auto entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(module, "lv2_descriptor"));
-        if (!entry) loadError = path + ": no lv2_descriptor";
-        return entry ? entry(0) : nullptr;
-    }();
-    *error = loadError;
-    return descriptor;
-}
-
 // One instance with every port connected, fed the validator's noise.
-class LV2Plugin {
+class LV2Plugin : public LV2TestInstance {
 public:
     LV2Plugin(const LV2_Descriptor* descriptor, LV2TestHost& host, double sampleRate,
               const std::vector<AudioUnitParameterInfo>& infos)
-        : mDescriptor(descriptor) {
-        mHandle = descriptor->instantiate(descriptor, sampleRate, LV2_BUNDLE_DIR, host.Features());
-        if (!mHandle) return;
+        : LV2TestInstance(descriptor, host, sampleRate, LV2_BUNDLE_DIR) {
+        if (!Valid()) return;
         for (uint32_t c = 0; c < 2; ++c) {
             mIn[c].resize(kMaxBlock);
             mOut[c].resize(kMaxBlock);
-            descriptor->connect_port(mHandle, c, mIn[c].data());
-            descriptor->connect_port(mHandle, 2 + c, mOut[c].data());
+            Connect(c, mIn[c].data());
+            Connect(2 + c, mOut[c].data());
         }
         for (uint32_t i = 0; i < kParamCount; ++i) {
             mControls[i] = infos[i].defaultValue;
-            descriptor->connect_port(mHandle, kFirstParamPort + i, &mControls[i]);
+            Connect(kFirstParamPort + i, &mControls[i]);
         }
         for (uint32_t i = 0; i < kNumMeters; ++i)
-            descriptor->connect_port(mHandle, kFirstParamPort + kParamCount + i, &mMeters[i]);
-        descriptor->activate(mHandle);
+            Connect(kFirstParamPort + kParamCount + i, &mMeters[i]);
+        Activate();
     }
-    ~LV2Plugin() {
-        if (!mHandle) return;
-        mDescriptor->deactivate(mHandle);
-        mDescriptor->cleanup(mHandle);
-    }
-    LV2Plugin(const LV2Plugin&) = delete;
-    LV2Plugin& operator=(const LV2Plugin&) = delete;
-
-    bool Valid() const { return mHandle != nullptr; }
 
     // Runs nFrames (at most kMaxBlock) inside a RenderScope; left and right get the output.
     void Run(uint32_t nFrames, std::vector<float>& left, std::vector<float>& right) {
@@ -79,16 +49,13 @@ public:
                 mIn[c][s] = SignalSample(Signal::kNoise, int(c), mSampleTime + s);
         {
             RenderScope scope;
-            mDescriptor->run(mHandle, nFrames);
+            LV2TestInstance::Run(nFrames);
         }
         mSampleTime += nFrames;
         left.assign(mOut[0].begin(), mOut[0].begin() + nFrames);
         right.assign(mOut[1].begin(), mOut[1].begin() + nFrames);
     }
 
-    LV2_State_Status Save(LV2StateStore* store) {
-        return State()->save(mHandle, LV2StateStore::Store, store, LV2_STATE_IS_POD, nullptr);
-    }
     // The value the saved state holds for a parameter (NaN when there is none).
     static double SavedValue(const LV2StateStore& store, AudioUnitParameterID id) {
         if (store.properties.size() != 1) return std::nan("");
@@ -103,13 +70,6 @@ public:
     float mMeters[kNumMeters] = {};
 
 private:
-    const LV2_State_Interface* State() const {
-        return static_cast<const LV2_State_Interface*>(
-            mDescriptor->extension_data(LV2_STATE__interface));
-    }
-
-    const LV2_Descriptor* mDescriptor;
-    LV2_Handle mHandle = nullptr;
     std::vector<float> mIn[2], mOut[2];
     uint64_t mSampleTime = 0;
 };
@@ -121,7 +81,7 @@ protected:
         if (HasFatalFailure()) return;
         AllowTryLocks();
         std::string error;
-        mDescriptor = BundleDescriptor(&error);
+        mDescriptor = LoadPluginDescriptor(LV2_BUNDLE_DIR "/Brindlex.so", &error);
         ASSERT_NE(mDescriptor, nullptr) << error;
         ValidatedUnit unit; // the same effect publishes the same ranges
         ASSERT_EQ(unit.OpenStatus(), noErr);
