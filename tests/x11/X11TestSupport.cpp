@@ -2,24 +2,18 @@
 
 #include "Files.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
 
 namespace {
-
-// The process id an X server's lock file names; -1 when it cannot be read.
-int LockOwner(const std::string& lock) {
-    int pid = -1;
-    std::istringstream(ReadTextFile(lock)) >> pid;
-    return pid;
-}
 
 // The environment with DISPLAY replaced (dropped when display is empty).
 std::vector<std::string> EnvironmentWith(const std::string& display) {
@@ -38,7 +32,9 @@ std::vector<char*> Pointers(std::vector<std::string>& words) {
     return pointers;
 }
 
-int Spawn(std::vector<std::string> argv, const std::string& display, const std::string& output) {
+// The child's descriptor 3 is passedFd when that is not -1.
+int Spawn(std::vector<std::string> argv, const std::string& display, const std::string& output,
+          int passedFd = -1) {
     std::vector<std::string> environment = EnvironmentWith(display);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -46,6 +42,7 @@ int Spawn(std::vector<std::string> argv, const std::string& display, const std::
     posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    if (passedFd >= 0) posix_spawn_file_actions_adddup2(&actions, passedFd, 3);
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0].c_str(), &actions, nullptr, Pointers(argv).data(),
                     Pointers(environment).data()) != 0)
@@ -98,32 +95,43 @@ std::string FindProgram(const std::string& name) {
 
 XvfbServer::XvfbServer() {
     const std::string xvfb = FindProgram("Xvfb");
-    if (xvfb.empty()) return;
-    const std::string log = "/dev/null";
-    for (int number = 90; number < 140 && mPid < 0; ++number) {
-        const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        if (FileExists(lock) || FileExists(socket)) continue;
-        const std::string name = ":" + std::to_string(number);
-        const int pid =
-            Spawn({xvfb, name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, "", log);
-        if (pid < 0) return;
-        // Up when its socket appears and the lock names it: a server another test started
-        // on the same number at the same moment owns both, and ours then ends.
-        int status = 0;
-        bool exited = false;
-        const bool up = WaitFor(10.0, [&] {
-            exited = waitpid(pid, &status, WNOHANG) == pid;
-            return exited || (FileExists(socket) && LockOwner(lock) == pid);
+    int ends[2];
+    if (xvfb.empty() || pipe2(ends, O_CLOEXEC) != 0) return;
+    // The server picks a free display itself and writes its number down the pipe once it takes
+    // connections, so no other test's server can take the number in between. It does not reset
+    // when its last client leaves: a reset drops a client that is still connecting (a slow
+    // program started in the window while xdotool came and went). The writing end goes to the
+    // child as descriptor 3, so it must not already be 3 (that one would stay close-on-exec).
+    const int writeEnd = fcntl(ends[1], F_DUPFD_CLOEXEC, 10);
+    close(ends[1]);
+    const int pid = writeEnd < 0 ? -1
+                                 : Spawn({xvfb, "-displayfd", "3", "-noreset", "-screen", "0",
+                                          "1024x768x24", "-nolisten", "tcp"},
+                                         "", "/dev/null", writeEnd);
+    if (writeEnd >= 0) close(writeEnd);
+    std::string number;
+    if (pid > 0) {
+        WaitFor(10.0, [&] {
+            pollfd ready{ends[0], POLLIN, 0};
+            if (poll(&ready, 1, 0) != 1) return false;
+            char bytes[16];
+            const ssize_t count = read(ends[0], bytes, sizeof bytes);
+            if (count > 0) number.append(bytes, size_t(count));
+            // Done with the line, or when the server closed the pipe without one.
+            const bool closed = count == 0 || (count < 0 && errno != EINTR);
+            return closed || number.find('\n') != std::string::npos;
         });
-        if (up && !exited) {
-            mPid = pid;
-            mName = name;
-        } else if (!exited) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-        }
     }
+    close(ends[0]);
+    if (pid <= 0) return;
+    const size_t end = number.find('\n');
+    if (end == std::string::npos || end == 0) {
+        kill(pid, SIGKILL);
+        Reap(pid, 5.0);
+        return;
+    }
+    mPid = pid;
+    mName = ":" + number.substr(0, end);
 }
 
 XvfbServer::~XvfbServer() {

@@ -10,8 +10,9 @@
 // The path of a program on $PATH; empty when there is none.
 std::string FindProgram(const std::string& name);
 
-// Xvfb on the first free display number from :90, with one 1024 x 768 screen of 24 bits; it
-// ends with the object. Running() is false when none could be started.
+// Xvfb on a display number it finds free, with one 1024 x 768 screen of 24 bits, taking
+// connections once constructed; it ends with the object. Running() is false when none could be
+// started.
 class XvfbServer {
 public:
     XvfbServer();
@@ -20,7 +21,7 @@ public:
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     bool Running() const { return mPid > 0; }
-    const std::string& Name() const { return mName; } // ":90"
+    const std::string& Name() const { return mName; } // ":1"
 
 private:
     int mPid = -1;
