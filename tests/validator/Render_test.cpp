@@ -10,9 +10,16 @@ namespace {
 // matrix to seconds.
 constexpr double kSecondsPerSignal = 0.25;
 
-void SwitchEveryStageOn(ValidatedUnit& unit) {
+// Opened, configured for the rate and slice size, every stage switched on, initialized.
+::testing::AssertionResult ReadyWithEveryStageOn(ValidatedUnit& unit, double sampleRate,
+                                                 UInt32 maxFrames) {
+    OSStatus status = unit.OpenStatus();
+    if (status == noErr) status = unit.Configure(sampleRate, maxFrames);
     for (AudioUnitParameterID stage : {kAmpOn, kEQOn, kLimiterOn})
-        ASSERT_EQ(unit.SetParameter(stage, 1.0f), noErr);
+        if (status == noErr) status = unit.SetParameter(stage, 1.0f);
+    if (status == noErr) status = unit.Initialize();
+    if (status == noErr) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "getting the unit ready: status " << status;
 }
 
 // Slice sizes from 1 to maxFrames, including the extremes, in a fixed random order.
@@ -35,10 +42,7 @@ TEST_P(RenderMatrix, NoiseThenSilenceComeOutClean) {
     for (UInt32 maxFrames : kMaxFrames) {
         SCOPED_TRACE(::testing::Message() << maxFrames << " frames per slice");
         ValidatedUnit unit;
-        ASSERT_EQ(unit.OpenStatus(), noErr);
-        ASSERT_EQ(unit.Configure(sampleRate, maxFrames), noErr);
-        SwitchEveryStageOn(unit);
-        ASSERT_EQ(unit.Initialize(), noErr);
+        ASSERT_TRUE(ReadyWithEveryStageOn(unit, sampleRate, maxFrames));
         for (Signal signal : {Signal::kNoise, Signal::kSilence}) {
             unit.SetSignal(signal);
             std::vector<float> left, right;
@@ -81,10 +85,7 @@ TEST_P(RenderMatrix, ASliceAboveTheMaximumIsRefusedAndChangesNothing) {
     for (UInt32 maxFrames : kMaxFrames) {
         SCOPED_TRACE(::testing::Message() << maxFrames << " frames per slice");
         ValidatedUnit unit;
-        ASSERT_EQ(unit.OpenStatus(), noErr);
-        ASSERT_EQ(unit.Configure(sampleRate, maxFrames), noErr);
-        SwitchEveryStageOn(unit);
-        ASSERT_EQ(unit.Initialize(), noErr);
+        ASSERT_TRUE(ReadyWithEveryStageOn(unit, sampleRate, maxFrames));
         for (RenderRoute route : {RenderRoute::kEntry, RenderRoute::kFastDispatch}) {
             std::vector<float> left, right;
             ASSERT_EQ(unit.Render(maxFrames, left, right, route), noErr);
@@ -132,10 +133,7 @@ TEST_F(Render, DecayingTailsNeverReachTheHostAsSubnormals) {
 
 TEST_F(Render, TheUnitsOwnBuffersWhenTheHostGivesNone) {
     ValidatedUnit unit;
-    ASSERT_EQ(unit.OpenStatus(), noErr);
-    ASSERT_EQ(unit.Configure(44100, 512), noErr);
-    SwitchEveryStageOn(unit);
-    ASSERT_EQ(unit.Initialize(), noErr);
+    ASSERT_TRUE(ReadyWithEveryStageOn(unit, 44100, 512));
     AudioBufferListWithBuffers<2> list;
     for (AudioBuffer& buffer : list.mBuffers)
         buffer = AudioBuffer{1, 0, nullptr};
