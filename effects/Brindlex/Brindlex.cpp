@@ -27,16 +27,15 @@ Brindlex::Brindlex(const IFxInstanceInfo& instanceInfo, EEditor editor)
             brindlex::kMfrName, brindlex::kEffectVersion,
             brindlex::FourCharCode(brindlex::kUniqueID), brindlex::FourCharCode(brindlex::kMfrID),
             0, false, false, false, 0) {
-    // The stage switches are left as constructed: unnamed, 0 to 1 in steps of 1, off.
-    GetParam(kLimiterAttenuation)
-        ->InitDouble("Limiter Attenuation", 120.0, 0.0, 120.0, 0.01, "%", "", 1.0);
-    GetParam(kEQFreq)->InitDouble("EQ Freq", 5000.0, 0.0, 15000.0, 0.01, "%", "", 1.0);
-    GetParam(kEQLevel)->InitDouble("EQ Level", 0.0, -12.0, 12.0, 0.01, "%", "", 1.0);
-    GetParam(kAmpGain)->InitDouble("Amp Gain", 1.0, 0.0, 100.0, 0.01, "%", "", 1.0);
-    GetParam(kAmpGain)->SetShape(2.0);
-    GetParam(kAmpTone)->InitDouble("Amp Tone", 0.0, -12.0, 12.0, 0.01, "%", "", 1.0);
-    GetParam(kAmpNoiseReduction)
-        ->InitDouble("Amp Noise Reduction", 100.0, 0.0, 100.0, 0.01, "%", "", 1.0);
+    // The stage switches are left as constructed: unnamed, 0 to 1 in steps of 1, off. The
+    // others start linear and take their curve afterwards.
+    for (int i = 0; i < kNumParams; ++i) {
+        const brindlex::ParameterInfo& info = brindlex::kParameters[i];
+        if (brindlex::IsSwitch(info)) continue;
+        GetParam(i)->InitDouble(info.name, info.defaultValue, info.minimum, info.maximum, 0.01, "%",
+                                "", 1.0);
+        if (info.shape != 1.0) GetParam(i)->SetShape(info.shape);
+    }
 
     if (editor == kWithEditor) {
         IGraphics* graphics =
@@ -71,7 +70,7 @@ void Brindlex::OnParamChange(int paramIdx) {
         break;
     case kLimiterOn:
         mSettings.limiterOn = param->Bool();
-        SetLamp(mIndicators.limiterLight, mSettings.limiterOn);
+        SetLamp(mIndicators[Indicator::kLimiterLight], mSettings.limiterOn);
         break;
     case kEQFreq:
         mEQFreq = param->Value();
@@ -83,12 +82,12 @@ void Brindlex::OnParamChange(int paramIdx) {
         break;
     case kEQWide:
         mEQWide = param->Bool();
-        SetLamp(mIndicators.eqWidthLight, mEQWide);
+        SetLamp(mIndicators[Indicator::kEQWidthLight], mEQWide);
         RedesignEQ();
         break;
     case kEQOn:
         mSettings.eqOn = param->Bool();
-        SetLamp(mIndicators.eqLight, mSettings.eqOn);
+        SetLamp(mIndicators[Indicator::kEQLight], mSettings.eqOn);
         break;
     case kAmpGain:
         mSettings.ampGain = param->Value();
@@ -102,7 +101,7 @@ void Brindlex::OnParamChange(int paramIdx) {
         break;
     case kAmpOn:
         mSettings.ampOn = param->Bool();
-        SetLamp(mIndicators.ampLight, mSettings.ampOn);
+        SetLamp(mIndicators[Indicator::kAmpLight], mSettings.ampOn);
         break;
     default:
         return;

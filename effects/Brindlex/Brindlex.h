@@ -2,7 +2,11 @@
 
 #include "Filters.h"
 #include "IFxAU.h"
+#include "ParameterTable.h"
 #include "UTL_TripleBuffer.h"
+#include "resource.h"
+
+#include <array>
 
 class IControl;
 class IGraphics;
@@ -11,22 +15,8 @@ class IGraphics;
 // switched on and off independently and always run in this order: the amp (band-limiting
 // filters, drive into a waveshaper, a tone filter and added noise), the EQ (a peak between two
 // opposite shelves) and the limiter (envelope-driven gain reduction into a fast tanh).
-class Brindlex : public IFxAU {
+class Brindlex : public IFxAU, public brindlex::ParameterIndex {
 public:
-    enum EParam {
-        kLimiterAttenuation = 0, // threshold x 100
-        kLimiterOn,
-        kEQFreq,  // Hz
-        kEQLevel, // dB
-        kEQWide,  // off: shelves 1000 Hz from the peak, on: 5000 Hz
-        kEQOn,
-        kAmpGain,           // drive factor
-        kAmpTone,           // dB
-        kAmpNoiseReduction, // signal share of the noise mix x 100
-        kAmpOn,
-        kNumParams
-    };
-
     // The seven filters, in the order the effect declares them.
     enum EFilter {
         kEQHighShelf,
@@ -62,17 +52,10 @@ public:
     void calcTone();
 
 protected:
-    // The editor's lamps and meters, which the effect drives itself; null until an editor
-    // provides them.
-    struct Indicators {
-        IControl* limiterLight = nullptr;
-        IControl* eqLight = nullptr;
-        IControl* eqWidthLight = nullptr;
-        IControl* outputMeter = nullptr;
-        IControl* gainMeter = nullptr;
-        IControl* ampLight = nullptr;
-        IControl* ampMeter = nullptr;
-    };
+    // The editor's lamps and meters, which the effect drives itself, by brindlex::Indicator;
+    // null until an editor provides them.
+    using Indicator = brindlex::Indicator;
+    using Indicators = std::array<IControl*, Indicator::kCount>;
     void SetIndicators(const Indicators& indicators) { mIndicators = indicators; }
     const Indicators& GetIndicators() const { return mIndicators; }
 
@@ -105,7 +88,7 @@ private:
     MeterValues RunStages(const Settings& settings, const double* inL, const double* inR,
                           double* outL, double* outR, int nFrames);
 
-    Indicators mIndicators;
+    Indicators mIndicators = {};
     Settings mSettings;
     UTL_TripleBuffer<Settings> mProcessSettings;
     double mEQFreq = 1.0;  // Hz

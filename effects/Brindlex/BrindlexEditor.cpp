@@ -14,36 +14,6 @@ namespace {
 
 using namespace brindlex;
 
-enum class Kind { kKnob, kSwitch, kIndicator };
-
-// What each placed control is: its kind and parameter (-1 for none).
-struct ControlRole {
-    const ControlPlacement* placement;
-    Kind kind;
-    int paramIdx;
-};
-
-// In attach order, the order of kControls.
-constexpr ControlRole kRoles[] = {
-    {&kLimiterAttenuationKnob, Kind::kKnob, Brindlex::kLimiterAttenuation},
-    {&kGainMeter, Kind::kIndicator, -1},
-    {&kOutputMeter, Kind::kIndicator, -1},
-    {&kLimiterLight, Kind::kIndicator, -1},
-    {&kLimiterSwitch, Kind::kSwitch, Brindlex::kLimiterOn},
-    {&kEQFreqKnob, Kind::kKnob, Brindlex::kEQFreq},
-    {&kEQLevelKnob, Kind::kKnob, Brindlex::kEQLevel},
-    {&kEQLight, Kind::kIndicator, -1},
-    {&kEQWidthLight, Kind::kIndicator, -1},
-    {&kEQSwitch, Kind::kSwitch, Brindlex::kEQOn},
-    {&kEQWidthSwitch, Kind::kSwitch, Brindlex::kEQWide},
-    {&kAmpLight, Kind::kIndicator, -1},
-    {&kAmpMeter, Kind::kIndicator, -1},
-    {&kAmpSwitch, Kind::kSwitch, Brindlex::kAmpOn},
-    {&kAmpGainKnob, Kind::kKnob, Brindlex::kAmpGain},
-    {&kAmpToneKnob, Kind::kKnob, Brindlex::kAmpTone},
-    {&kAmpNoiseReductionKnob, Kind::kKnob, Brindlex::kAmpNoiseReduction},
-};
-
 // Compared by value: addresses of distinct objects are not constants to every compiler.
 constexpr int ImageIndex(const ImageResource* image) {
     for (int i = 0; i < kNumImages; ++i)
@@ -51,19 +21,12 @@ constexpr int ImageIndex(const ImageResource* image) {
     return -1;
 }
 
-constexpr bool SamePlace(const ControlPlacement& a, const ControlPlacement& b) {
-    return a.x == b.x && a.y == b.y && a.image->id == b.image->id;
-}
-
-constexpr bool RolesFollowTheLayout() {
-    if (std::size(kRoles) != std::size(kControls)) return false;
-    for (size_t i = 0; i < std::size(kRoles); ++i)
-        if (!SamePlace(*kRoles[i].placement, *kControls[i]) || ImageIndex(kControls[i]->image) < 0)
-            return false;
+constexpr bool EveryControlHasAListedImage() {
+    for (const ControlPlacement* control : kControls)
+        if (ImageIndex(control->image) < 0) return false;
     return true;
 }
-static_assert(RolesFollowTheLayout(),
-              "one role for each control of the layout, in its order, with a listed image");
+static_assert(EveryControlHasAListedImage());
 
 } // namespace
 
@@ -88,32 +51,21 @@ void Brindlex::LayOutEditor(IGraphics* graphics) {
             images[i] = graphics->LoadIBitmap(kImages[i]->id, kImages[i]->file, kImages[i]->frames);
 
     Indicators indicators;
-    // Where the effect keeps each lamp and meter.
-    const struct {
-        const ControlPlacement* placement;
-        IControl** slot;
-    } kept[] = {
-        {&kLimiterLight, &indicators.limiterLight}, {&kEQLight, &indicators.eqLight},
-        {&kEQWidthLight, &indicators.eqWidthLight}, {&kOutputMeter, &indicators.outputMeter},
-        {&kGainMeter, &indicators.gainMeter},       {&kAmpLight, &indicators.ampLight},
-        {&kAmpMeter, &indicators.ampMeter},
-    };
-    for (const ControlRole& role : kRoles) {
-        const ControlPlacement& at = *role.placement;
+    for (const ControlPlacement* placement : kControls) {
+        const ControlPlacement& at = *placement;
         const IBitmap& image = images[ImageIndex(at.image)];
         IControl* control = nullptr;
-        switch (role.kind) {
-        case Kind::kKnob:
-            control = new IKnobMultiControl(this, at.x, at.y, role.paramIdx, image,
+        switch (at.kind) {
+        case ControlKind::kKnob:
+            control = new IKnobMultiControl(this, at.x, at.y, at.target, image,
                                             IControl::kDirVertical, 4.0);
             break;
-        case Kind::kSwitch:
-            control = new ISwitchControl(this, at.x, at.y, role.paramIdx, image);
+        case ControlKind::kSwitch:
+            control = new ISwitchControl(this, at.x, at.y, at.target, image);
             break;
-        case Kind::kIndicator:
+        case ControlKind::kIndicator:
             control = new IBitmapControl(this, at.x, at.y, image);
-            for (const auto& keep : kept)
-                if (keep.placement == role.placement) *keep.slot = control;
+            indicators[at.target] = control;
             break;
         }
         graphics->AttachControl(control);

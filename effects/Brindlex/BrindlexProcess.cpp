@@ -78,9 +78,9 @@ void Brindlex::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
         else
             PassThrough(inputs[0], inputs[1], outputs[0], outputs[1], nFrames);
     }
-    ShowValue(mIndicators.ampMeter, meters.amp);
-    ShowValue(mIndicators.outputMeter, meters.output);
-    ShowValue(mIndicators.gainMeter, meters.gain);
+    ShowValue(mIndicators[Indicator::kAmpMeter], meters.amp);
+    ShowValue(mIndicators[Indicator::kOutputMeter], meters.output);
+    ShowValue(mIndicators[Indicator::kGainMeter], meters.gain);
 }
 
 Brindlex::MeterValues Brindlex::RunStages(const Settings& settings, const double* inL,

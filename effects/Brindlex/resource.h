@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ParameterTable.h"
+
 // The editor's images and where its controls sit. The image tool draws to these sizes and the
 // editor layout places its controls from the same table, so the two cannot drift apart. File
 // names stay one to a line: the build reads them from here to know what the tool writes.
@@ -43,30 +45,62 @@ inline constexpr const ImageResource* kImages[] = {
     &kRefMeterImage,   &kPowerLightImage, &kLightImage,    &kPowerSwitchImage, &kSwitch2Image};
 inline constexpr int kNumImages = sizeof(kImages) / sizeof(kImages[0]);
 
-// A control's place: the top-left corner of one frame of its image.
+// What a placed control is.
+enum class ControlKind { kKnob, kSwitch, kIndicator };
+
+// The lamps and meters, which the effect drives itself rather than a parameter.
+struct Indicator {
+    enum Id {
+        kLimiterLight,
+        kEQLight,
+        kEQWidthLight,
+        kOutputMeter,
+        kGainMeter,
+        kAmpLight,
+        kAmpMeter,
+        kCount
+    };
+};
+
+// A control: the top-left corner of one frame of its image, what it is, and what it shows: the
+// parameter of a knob or switch, the Indicator of a lamp or meter.
 struct ControlPlacement {
     int x;
     int y;
     const ImageResource* image;
+    ControlKind kind;
+    int target;
 };
 
-inline constexpr ControlPlacement kLimiterAttenuationKnob = {283, 470, &kAttKnobImage};
-inline constexpr ControlPlacement kGainMeter = {99, 470, &kMAMeterImage};
-inline constexpr ControlPlacement kOutputMeter = {456, 470, &kRefMeterImage};
-inline constexpr ControlPlacement kLimiterLight = {110, 630, &kPowerLightImage};
-inline constexpr ControlPlacement kLimiterSwitch = {177, 629, &kPowerSwitchImage};
-inline constexpr ControlPlacement kEQFreqKnob = {276, 271, &kAttKnobImage};
-inline constexpr ControlPlacement kEQLevelKnob = {516, 276, &kGainKnobImage};
-inline constexpr ControlPlacement kEQLight = {110, 364, &kPowerLightImage};
-inline constexpr ControlPlacement kEQWidthLight = {445, 375, &kLightImage};
-inline constexpr ControlPlacement kEQSwitch = {179, 363, &kPowerSwitchImage};
-inline constexpr ControlPlacement kEQWidthSwitch = {430, 295, &kSwitch2Image};
-inline constexpr ControlPlacement kAmpLight = {60, 150, &kPowerLightImage};
-inline constexpr ControlPlacement kAmpMeter = {515, 35, &kRefMeterImage};
-inline constexpr ControlPlacement kAmpSwitch = {130, 147, &kPowerSwitchImage};
-inline constexpr ControlPlacement kAmpGainKnob = {340, 35, &kAttKnobImage};
-inline constexpr ControlPlacement kAmpToneKnob = {245, 30, &kSmallKnobImage};
-inline constexpr ControlPlacement kAmpNoiseReductionKnob = {245, 130, &kSmallKnobImage};
+using P = ParameterIndex;
+using I = Indicator;
+constexpr ControlKind kKnob = ControlKind::kKnob, kSwitch = ControlKind::kSwitch,
+                      kIndicator = ControlKind::kIndicator;
+
+inline constexpr ControlPlacement kLimiterAttenuationKnob = {283, 470, &kAttKnobImage, kKnob,
+                                                             P::kLimiterAttenuation};
+inline constexpr ControlPlacement kGainMeter = {99, 470, &kMAMeterImage, kIndicator, I::kGainMeter};
+inline constexpr ControlPlacement kOutputMeter = {456, 470, &kRefMeterImage, kIndicator,
+                                                  I::kOutputMeter};
+inline constexpr ControlPlacement kLimiterLight = {110, 630, &kPowerLightImage, kIndicator,
+                                                   I::kLimiterLight};
+inline constexpr ControlPlacement kLimiterSwitch = {177, 629, &kPowerSwitchImage, kSwitch,
+                                                    P::kLimiterOn};
+inline constexpr ControlPlacement kEQFreqKnob = {276, 271, &kAttKnobImage, kKnob, P::kEQFreq};
+inline constexpr ControlPlacement kEQLevelKnob = {516, 276, &kGainKnobImage, kKnob, P::kEQLevel};
+inline constexpr ControlPlacement kEQLight = {110, 364, &kPowerLightImage, kIndicator, I::kEQLight};
+inline constexpr ControlPlacement kEQWidthLight = {445, 375, &kLightImage, kIndicator,
+                                                   I::kEQWidthLight};
+inline constexpr ControlPlacement kEQSwitch = {179, 363, &kPowerSwitchImage, kSwitch, P::kEQOn};
+inline constexpr ControlPlacement kEQWidthSwitch = {430, 295, &kSwitch2Image, kSwitch, P::kEQWide};
+inline constexpr ControlPlacement kAmpLight = {60, 150, &kPowerLightImage, kIndicator,
+                                               I::kAmpLight};
+inline constexpr ControlPlacement kAmpMeter = {515, 35, &kRefMeterImage, kIndicator, I::kAmpMeter};
+inline constexpr ControlPlacement kAmpSwitch = {130, 147, &kPowerSwitchImage, kSwitch, P::kAmpOn};
+inline constexpr ControlPlacement kAmpGainKnob = {340, 35, &kAttKnobImage, kKnob, P::kAmpGain};
+inline constexpr ControlPlacement kAmpToneKnob = {245, 30, &kSmallKnobImage, kKnob, P::kAmpTone};
+inline constexpr ControlPlacement kAmpNoiseReductionKnob = {245, 130, &kSmallKnobImage, kKnob,
+                                                            P::kAmpNoiseReduction};
 
 // The seventeen controls in the order the editor attaches them.
 inline constexpr const ControlPlacement* kControls[] = {&kLimiterAttenuationKnob,

@@ -46,15 +46,8 @@ void RecordingControl::SetValueFromPlug(double value) {
 }
 
 TestBrindlex::TestBrindlex() : Brindlex(EffectInstanceInfo()) {
-    Indicators indicators;
-    indicators.limiterLight = &mLimiterLight;
-    indicators.eqLight = &mEQLight;
-    indicators.eqWidthLight = &mEQWidthLight;
-    indicators.outputMeter = &mOutputMeter;
-    indicators.gainMeter = &mGainMeter;
-    indicators.ampLight = &mAmpLight;
-    indicators.ampMeter = &mAmpMeter;
-    SetIndicators(indicators);
+    SetIndicators({&mLimiterLight, &mEQLight, &mEQWidthLight, &mOutputMeter, &mGainMeter,
+                   &mAmpLight, &mAmpMeter});
 }
 
 void TestBrindlex::Set(int paramIdx, double value) {

@@ -248,8 +248,8 @@ TEST_F(EndToEnd, PresetsRoundTripAndComeBeforeTheSettings) {
     EXPECT_TRUE(HasRow(run.out, {"6", "Amp Gain", "30", "30.00 %"})) << run.out;
     EXPECT_TRUE(HasRow(run.out, {"3", "EQ Level", "-6"})) << run.out;
     EXPECT_TRUE(HasRow(run.out, {"2", "EQ Freq", "5000"})) << run.out;
-    EXPECT_TRUE(HasRow(run.out, {"9", "(amp stage on/off) --amp", "on"})) << run.out;
-    EXPECT_TRUE(HasRow(run.out, {"5", "(EQ stage on/off) --eq", "off"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"9", "(Amp On) --amp", "on"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"5", "(EQ On) --eq", "off"})) << run.out;
 
     // A preset made from another preset: its settings override the loaded ones.
     const std::string second = folder / "second.aupreset";
@@ -280,10 +280,10 @@ TEST_F(EndToEnd, ParamsListsTheEffectsParameters) {
     EXPECT_TRUE(HasRow(run.out, {"3", "EQ Level", "-12 to 12", "0"})) << run.out;
     EXPECT_TRUE(HasRow(run.out, {"6", "Amp Gain", "0 to 100", "1"})) << run.out;
     EXPECT_TRUE(HasRow(run.out, {"8", "Amp Noise Reduction", "0 to 100", "100"})) << run.out;
-    EXPECT_TRUE(HasRow(run.out, {"1", "(limiter stage on/off) --limiter", "off, on", "off"}))
+    EXPECT_TRUE(HasRow(run.out, {"1", "(Limiter On) --limiter", "off, on", "off"}))
         << run.out;
     EXPECT_TRUE(
-        HasRow(run.out, {"4", "(EQ width on/off: narrow or wide) --eq-wide", "off, on", "off"}))
+        HasRow(run.out, {"4", "(EQ Wide) --eq-wide", "off, on", "off"}))
         << run.out;
 }
 

@@ -57,13 +57,16 @@ TEST(Parameters, UnnamedSwitchesGetAliasesAndDescriptions) {
     const struct {
         size_t index;
         const char* alias;
-    } kExpected[] = {{1, "limiter"}, {4, "eq-wide"}, {5, "eq"}, {9, "amp"}};
+        const char* shown;
+    } kExpected[] = {{1, "limiter", "(Limiter On)"},
+                     {4, "eq-wide", "(EQ Wide)"},
+                     {5, "eq", "(EQ On)"},
+                     {9, "amp", "(Amp On)"}};
     for (const auto& expected : kExpected) {
         const HostParameter& parameter = parameters[expected.index];
         EXPECT_EQ(parameter.alias, expected.alias);
         EXPECT_TRUE(parameter.isSwitch);
-        EXPECT_EQ(parameter.DisplayName().front(), '(');
-        EXPECT_NE(parameter.DisplayName().find("on/off"), std::string::npos);
+        EXPECT_EQ(parameter.DisplayName(), expected.shown);
     }
     EXPECT_EQ(parameters[0].DisplayName(), "Limiter Attenuation");
     EXPECT_TRUE(parameters[0].alias.empty());

@@ -34,7 +34,7 @@ TEST_F(EditCommand, ClicksDragsAndTheWheelSetTheParametersAndTheWindowShowsWhatA
     ASSERT_EQ(edit.Wait(10.0), 0);
     const std::string table = ReadTextFile(mFolder / "edit.out");
 
-    EXPECT_EQ(ValueOf(table, "(amp stage on/off) --amp"), "on") << table;
+    EXPECT_EQ(ValueOf(table, "(Amp On) --amp"), "on") << table;
     // A knob's travel is four times its height: 40 pixels of 480 from the default's position
     // (1 on a square-law range of 0 to 100, a tenth of the way).
     const double gain = std::atof(ValueOf(table, "Amp Gain").c_str());

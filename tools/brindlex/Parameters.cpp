@@ -1,10 +1,11 @@
 #include "Parameters.h"
 
 #include "CommandError.h"
-#include "SwitchNames.h"
+#include "ParameterTable.h"
 
 #include <cctype>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -48,7 +49,7 @@ const HostParameter* FindParameter(const std::vector<HostParameter>& parameters,
 
 std::string HostParameter::DisplayName() const {
     if (!info.name.empty()) return info.name;
-    if (!description.empty()) return "(" + description + ")";
+    if (!switchName.empty()) return "(" + switchName + ")";
     return "(unnamed)";
 }
 
@@ -58,13 +59,13 @@ std::vector<HostParameter> DescribeParameters(const std::vector<ParameterInfo>& 
         HostParameter parameter;
         parameter.info = info;
         parameter.isSwitch = info.unit == kAudioUnitParameterUnit_Boolean;
-        for (const brindlex::SwitchName& unnamed : brindlex::kSwitchNames) {
-            if (static_cast<AudioUnitParameterID>(unnamed.paramIdx) == info.id &&
-                info.name.empty() && info.minValue == 0 && info.maxValue == 1) {
-                parameter.alias = unnamed.alias;
-                parameter.description = unnamed.description;
-                parameter.isSwitch = true;
-            }
+        // The effect leaves its stage switches unnamed; the table gives them a flag.
+        const bool known = info.id < std::size(brindlex::kParameters);
+        const brindlex::ParameterInfo* entry = known ? &brindlex::kParameters[info.id] : nullptr;
+        if (entry && entry->flag && info.name.empty() && info.minValue == 0 && info.maxValue == 1) {
+            parameter.alias = entry->flag;
+            parameter.switchName = entry->switchName;
+            parameter.isSwitch = true;
         }
         parameters.push_back(std::move(parameter));
     }

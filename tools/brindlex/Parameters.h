@@ -10,14 +10,14 @@
 // the command line into a value the effect takes.
 
 // A parameter as the host lists it. The effect leaves four on/off switches unnamed; the host
-// knows them by index and gives them an alias (also the name of their flag) and a description.
+// knows them by index and gives them an alias (also the name of their flag) and a name.
 struct HostParameter {
     ParameterInfo info;
-    std::string alias;       // "amp", "eq", "eq-wide", "limiter"; empty for the others
-    std::string description; // for the unnamed switches
-    bool isSwitch = false;   // takes on/off
+    std::string alias;      // "amp", "eq", "eq-wide", "limiter"; empty for the others
+    std::string switchName; // for the unnamed switches
+    bool isSwitch = false;  // takes on/off
 
-    // The name, or the description of an unnamed switch.
+    // The name, or an unnamed switch's name in brackets.
     std::string DisplayName() const;
 };
 

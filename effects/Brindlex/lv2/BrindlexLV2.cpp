@@ -17,10 +17,10 @@ using namespace brindlex::lv2;
 class LV2Brindlex : public Brindlex {
 public:
     LV2Brindlex() : Brindlex(IFxInstanceInfo(), kWithoutEditor) {
-        Indicators indicators;
-        indicators.ampMeter = &mMeters[kAmpMeter];
-        indicators.outputMeter = &mMeters[kOutputMeter];
-        indicators.gainMeter = &mMeters[kGainMeter];
+        Indicators indicators = {};
+        indicators[Indicator::kAmpMeter] = &mMeters[kAmpMeter];
+        indicators[Indicator::kOutputMeter] = &mMeters[kOutputMeter];
+        indicators[Indicator::kGainMeter] = &mMeters[kGainMeter];
         SetIndicators(indicators);
     }
 

@@ -24,7 +24,8 @@ public:
     // The editor's meters, in the order of the control output ports.
     std::vector<IControl*> Meters() const {
         const Indicators& shown = GetIndicators();
-        return {shown.ampMeter, shown.outputMeter, shown.gainMeter};
+        return {shown[Indicator::kAmpMeter], shown[Indicator::kOutputMeter],
+                shown[Indicator::kGainMeter]};
     }
 
 private:

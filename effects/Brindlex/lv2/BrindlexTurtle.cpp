@@ -4,7 +4,6 @@
 #include "Brindlex.h"
 #include "BrindlexLV2.h"
 #include "IFxLV2Turtle.h"
-#include "SwitchNames.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,11 +15,6 @@
 namespace {
 
 using namespace brindlex::lv2;
-
-static_assert(brindlex::kSwitchNames[0].paramIdx == Brindlex::kLimiterOn &&
-              brindlex::kSwitchNames[1].paramIdx == Brindlex::kEQWide &&
-              brindlex::kSwitchNames[2].paramIdx == Brindlex::kEQOn &&
-              brindlex::kSwitchNames[3].paramIdx == Brindlex::kAmpOn);
 
 bool WriteFile(const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -49,8 +43,9 @@ int main(int argc, char** argv) {
     description.pluginClass = "SimulatorPlugin";
     description.uiURI = kUIURI;
     description.uiBinary = argv[3];
-    for (const brindlex::SwitchName& name : brindlex::kSwitchNames)
-        description.paramNames[name.paramIdx] = name.name;
+    for (int i = 0; i < Brindlex::kNumParams; ++i)
+        if (const char* name = brindlex::kParameters[i].switchName)
+            description.paramNames[i] = name;
     // The meters show 0 to 1, as the editor's needles do.
     for (const char* name : kMeterNames)
         description.controlOutputs.push_back({name, 0.0, 1.0});
