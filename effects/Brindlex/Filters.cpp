@@ -1,3 +1,8 @@
+// The designs are the textbook second-order shelving and peaking filters made by the bilinear
+// transform with K = tan(pi f / rate), in the separate boost and cut forms that U. Zoelzer gives
+// ("Digital Audio Signal Processing", and DAFX, the chapter on filters): a cut is the exact
+// inverse of the boost of the same size, its numerator the boost's denominator and vice versa.
+// Shelves are Butterworth (sqrt 2); the peak's Q is its own argument.
 #include "Filters.h"
 
 #include <cmath>
