@@ -286,6 +286,9 @@ protected:
 private:
     // The channels of [first, first + count) that exist, as [*begin, *end).
     static void ChannelRange(int first, int count, int nChannels, int* begin, int* end);
+    template <class Channel, class Buffer, class Attach>
+    static void AttachEach(UTL_PtrList<Channel>& channels, int first, int count,
+                           Buffer* const* buffers, Attach&& attach);
     // Frames that every channel's current buffer can take, at most nFrames.
     int FramesToProcess(int nFrames) const;
     void ConvertFloatOutputs(int nFrames, bool accumulate);

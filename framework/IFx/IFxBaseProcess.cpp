@@ -14,24 +14,26 @@ void IFxBase::ChannelRange(int first, int count, int nChannels, int* begin, int*
     *end = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(first) + count, 0, nChannels));
 }
 
-void IFxBase::AttachInputBuffers(int first, int count, double* const* buffers) {
+// Hands the host's buffers, in order, to the connected channels of [first, first + count).
+template <class Channel, class Buffer, class Attach>
+void IFxBase::AttachEach(UTL_PtrList<Channel>& channels, int first, int count,
+                         Buffer* const* buffers, Attach&& attach) {
     if (!buffers) return;
     int begin, end, next = 0;
-    ChannelRange(first, count, NInChannels(), &begin, &end);
+    ChannelRange(first, count, channels.GetSize(), &begin, &end);
     for (int i = begin; i < end; ++i) {
-        InChannel* channel = mInChannels.Get(i);
-        if (channel->mConnected) *channel->mSrc = buffers[next++];
+        Channel* channel = channels.Get(i);
+        if (channel->mConnected) attach(channel, buffers[next++]);
     }
 }
 
+void IFxBase::AttachInputBuffers(int first, int count, double* const* buffers) {
+    AttachEach(mInChannels, first, count, buffers,
+               [](InChannel* channel, double* buffer) { *channel->mSrc = buffer; });
+}
+
 void IFxBase::AttachInputBuffers(int first, int count, float* const* buffers, int nFrames) {
-    if (!buffers) return;
-    int begin, end, next = 0;
-    ChannelRange(first, count, NInChannels(), &begin, &end);
-    for (int i = begin; i < end; ++i) {
-        InChannel* channel = mInChannels.Get(i);
-        if (!channel->mConnected) continue;
-        const float* source = buffers[next++];
+    AttachEach(mInChannels, first, count, buffers, [nFrames](InChannel* channel, float* source) {
         double* scratch = channel->mScratchBuf.Get();
         const int frames = std::clamp(nFrames, 0, channel->mScratchBuf.GetSize());
         if (source)
@@ -39,31 +41,21 @@ void IFxBase::AttachInputBuffers(int first, int count, float* const* buffers, in
         else
             std::fill_n(scratch, frames, 0.0);
         *channel->mSrc = scratch;
-    }
+    });
 }
 
 void IFxBase::AttachOutputBuffers(int first, int count, double* const* buffers) {
-    if (!buffers) return;
-    int begin, end, next = 0;
-    ChannelRange(first, count, NOutChannels(), &begin, &end);
-    for (int i = begin; i < end; ++i) {
-        OutChannel* channel = mOutChannels.Get(i);
-        if (!channel->mConnected) continue;
-        *channel->mDest = buffers[next++];
+    AttachEach(mOutChannels, first, count, buffers, [](OutChannel* channel, double* buffer) {
+        *channel->mDest = buffer;
         channel->mFDest = nullptr;
-    }
+    });
 }
 
 void IFxBase::AttachOutputBuffers(int first, int count, float* const* buffers) {
-    if (!buffers) return;
-    int begin, end, next = 0;
-    ChannelRange(first, count, NOutChannels(), &begin, &end);
-    for (int i = begin; i < end; ++i) {
-        OutChannel* channel = mOutChannels.Get(i);
-        if (!channel->mConnected) continue;
+    AttachEach(mOutChannels, first, count, buffers, [](OutChannel* channel, float* buffer) {
         *channel->mDest = channel->mScratchBuf.Get();
-        channel->mFDest = buffers[next++];
-    }
+        channel->mFDest = buffer;
+    });
 }
 
 int IFxBase::FramesToProcess(int nFrames) const {
