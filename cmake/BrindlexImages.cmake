@@ -1,17 +1,20 @@
-# The editor's images: brindlex_image_files(<var>) sets <var> to their paths under
-# ${PROJECT_BINARY_DIR}, where the brindlex_images target paints them
-# (resources/img/<name>.png, as a bundle's Contents/Resources folder holds them). The names are
-# read from the effect's resource.h, which keeps them one to a line.
-set(BRINDLEX_RESOURCE_HEADER ${PROJECT_SOURCE_DIR}/effects/Brindlex/resource.h)
-set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${BRINDLEX_RESOURCE_HEADER})
+# The editor's images. make-images paints them into ${BRINDLEX_IMAGE_DIR} (the names the effect's
+# resource table gives, as a bundle's Contents/Resources folder holds them); the build knows them
+# only as that folder and the stamp the painting leaves, so no list of names is kept here.
+set(BRINDLEX_IMAGE_DIR ${PROJECT_BINARY_DIR}/resources/img)
+set(BRINDLEX_IMAGE_STAMP ${PROJECT_BINARY_DIR}/resources/img.stamp)
 
-function(brindlex_image_files out)
-  file(STRINGS ${BRINDLEX_RESOURCE_HEADER} lines REGEX "\"resources/img/[^\"]+\"")
-  set(files "")
-  foreach(line IN LISTS lines)
-    string(REGEX MATCH "resources/img/[^\"]+" name "${line}")
-    list(APPEND files ${PROJECT_BINARY_DIR}/${name})
-  endforeach()
-  set(${out} ${files} PARENT_SCOPE)
+# brindlex_bundle_images(<target> <resources folder>): a target that copies the painted images
+# into a bundle's resources folder whenever they are painted anew.
+function(brindlex_bundle_images target resources)
+  set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${target}.stamp)
+  add_custom_command(
+    OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${resources}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${BRINDLEX_IMAGE_DIR} ${resources}
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${BRINDLEX_IMAGE_STAMP} brindlex_images
+    COMMENT "Copying the editor's images into ${resources}"
+    VERBATIM)
+  add_custom_target(${target} DEPENDS ${stamp})
 endfunction()
