@@ -1,9 +1,12 @@
 #include "Commands.h"
 
 #include "AudioFile.h"
+#include "Batch.h"
 #include "CommandError.h"
 #include "EditorWindow.h"
+#include "FactoryPresets.h"
 #include "Help.h"
+#include "ParameterTable.h"
 #include "Parameters.h"
 #include "Presets.h"
 #include "Progress.h"
@@ -11,9 +14,11 @@
 #include "X11WindowSystem.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -43,19 +48,32 @@ void RenderPlanar(EffectUnit& unit, const float* inL, const float* inR, float* o
     }
 }
 
-// Returns the number of frames rendered. Without a writer the output is not kept.
-int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter* writer,
-                   ProgressBar& progress) {
+// What a render found in its input besides audio.
+struct RenderOutcome {
+    int64_t frames = 0;
+    int64_t nonFinite = 0;       // NaN and infinite samples
+    int64_t firstNonFinite = -1; // the frame of the first
+};
+
+// Renders the reader's audio through the unit. Without a writer the output is not kept; with
+// one it is scaled by gain first.
+RenderOutcome RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter* writer,
+                         float gain, ProgressBar& progress) {
     const int channels = reader.Channels();
     const int64_t chunk = ChunkFrames(unit.MaxFrames());
     const auto samples = static_cast<size_t>(chunk);
     std::vector<float> interleaved(samples * static_cast<size_t>(channels));
     std::vector<float> inL(samples), inR(samples), outL(samples), outR(samples);
-    int64_t done = 0;
+    RenderOutcome outcome;
     for (;;) {
         const int64_t frames = reader.Read(interleaved.data(), chunk);
         if (frames == 0) break;
         const auto n = static_cast<size_t>(frames);
+        for (size_t i = 0; i < n * static_cast<size_t>(channels); ++i) {
+            if (std::isfinite(interleaved[i])) continue;
+            if (outcome.nonFinite++ == 0)
+                outcome.firstNonFinite = outcome.frames + static_cast<int64_t>(i) / channels;
+        }
         // A mono file feeds both inputs; its output is the left channel.
         if (channels == 1) {
             std::copy_n(interleaved.data(), n, inL.data());
@@ -67,22 +85,36 @@ int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter* w
         }
         const float* right = channels == 1 ? inL.data() : inR.data();
         RenderPlanar(unit, inL.data(), right, outL.data(), outR.data(), frames);
-        if (!writer) {
-            // Rendered for its effect on the unit alone.
-        } else if (channels == 1) {
-            writer->Write(outL.data(), frames);
-        } else {
-            for (size_t i = 0; i < n; ++i) {
-                interleaved[2 * i] = outL[i];
-                interleaved[2 * i + 1] = outR[i];
-            }
+        if (writer) {
+            for (size_t i = 0; i < n; ++i)
+                for (int c = 0; c < channels; ++c)
+                    interleaved[i * channels + c] = (c == 0 ? outL[i] : outR[i]) * gain;
             writer->Write(interleaved.data(), frames);
         }
-        done += frames;
-        progress.Update(done);
+        outcome.frames += frames;
+        progress.Update(outcome.frames);
     }
     progress.Finish();
-    return done;
+    return outcome;
+}
+
+void Warn(const std::string& text) {
+    if (!text.empty()) std::fprintf(stderr, "brindlex: warning: %s\n", text.c_str());
+}
+
+// What the input held that the listener should know of: less than it announced, and samples
+// that are not numbers.
+void WarnAboutInput(const AudioFileReader& reader, const RenderOutcome& outcome) {
+    Warn(reader.ShortfallWarning());
+    if (outcome.nonFinite > 0) {
+        char where[96];
+        std::snprintf(where, sizeof where, "the first at %.3f s (frame %lld)",
+                      static_cast<double>(outcome.firstNonFinite) / reader.SampleRate(),
+                      static_cast<long long>(outcome.firstNonFinite));
+        Warn(reader.Path() + ": " + std::to_string(outcome.nonFinite) +
+             " samples are not numbers (NaN or infinite), " + where +
+             "; they went into the effect as they are");
+    }
 }
 
 void WriteStereoFile(const std::string& path, const StereoSignal& signal) {
@@ -91,7 +123,8 @@ void WriteStereoFile(const std::string& path, const StereoSignal& signal) {
         interleaved[2 * i] = signal.left[i];
         interleaved[2 * i + 1] = signal.right[i];
     }
-    AudioFileWriter writer(path, 2, static_cast<int>(signal.sampleRate));
+    const int rate = static_cast<int>(signal.sampleRate);
+    AudioFileWriter writer(path, ChooseOutputFormat(path, {}, 2, rate), 2, rate);
     writer.Write(interleaved.data(), signal.Frames());
     writer.Commit();
 }
@@ -108,25 +141,49 @@ void CheckChannels(const AudioFileReader& reader) {
                                               " channels; brindlex renders mono and stereo files");
 }
 
-int RunRender(const Invocation& invocation) {
-    const std::string& inPath = invocation.operands[0];
-    const std::string& outPath = invocation.operands[1];
+} // namespace
+
+void CheckDistinctFiles(const std::string& inPath, const std::string& outPath) {
+    if (IsSameFile(inPath, outPath))
+        throw CommandError(outPath == "-" ? "standard output" : outPath,
+                           "the same file as the input " + inPath +
+                               "; rendering into it would destroy it",
+                           CommandError::kUsage);
+}
+
+void RenderOneFile(const Invocation& invocation, const std::string& inPath,
+                   const std::string& outPath) {
+    CheckDistinctFiles(inPath, outPath);
     AudioFileReader reader(inPath);
     CheckChannels(reader);
     // Refuse an output type before any work is done.
-    OutputFormatFor(outPath, reader.Channels(), reader.SampleRate());
+    const OutputFormat format =
+        ChooseOutputFormat(outPath, {invocation.outputType, invocation.outputBits},
+                           reader.Channels(), reader.SampleRate());
 
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
-    unit.Prepare(reader.SampleRate(), invocation.blockSize, inPath);
+    unit.Prepare(reader.SampleRate(), invocation.blockSize, reader.Path());
 
-    AudioFileWriter writer(outPath, reader.Channels(), reader.SampleRate());
+    AudioFileWriter writer(outPath, format, reader.Channels(), reader.SampleRate());
     ProgressBar progress("Rendering", reader.Frames());
-    const int64_t frames = RenderFile(unit, reader, &writer, progress);
+    const float gain = static_cast<float>(std::pow(10.0, invocation.gainDecibels / 20));
+    const RenderOutcome outcome = RenderFile(unit, reader, &writer, gain, progress);
     writer.Commit();
-    std::printf("Rendered %s (%s, %d Hz, %s) to %s\n", inPath.c_str(),
-                reader.Channels() == 1 ? "mono" : "stereo", reader.SampleRate(),
-                SecondsText(frames, reader.SampleRate()).c_str(), outPath.c_str());
+    WarnAboutInput(reader, outcome);
+    Warn(writer.ClippingWarning());
+    // Standard output carries the audio itself.
+    if (outPath != "-")
+        std::printf("Rendered %s (%s, %d Hz, %s) to %s\n", reader.Path().c_str(),
+                    reader.Channels() == 1 ? "mono" : "stereo", reader.SampleRate(),
+                    SecondsText(outcome.frames, reader.SampleRate()).c_str(), outPath.c_str());
+}
+
+namespace {
+
+int RunRender(const Invocation& invocation) {
+    if (!invocation.outputFolder.empty()) return RenderBatch(invocation);
+    RenderOneFile(invocation, invocation.operands[0], invocation.operands[1]);
     return 0;
 }
 
@@ -185,7 +242,7 @@ int RunSnapshot(const Invocation& invocation) {
         unit.Prepare(reader.SampleRate(), invocation.blockSize, invocation.inputPath);
         EditorWindow editor(unit);
         ProgressBar progress("Rendering", reader.Frames());
-        RenderFile(unit, reader, nullptr, progress);
+        WarnAboutInput(reader, RenderFile(unit, reader, nullptr, 1, progress));
         editor.Run(kEditorSettleSeconds);
         editor.WritePng(outPath);
         shownAfter = invocation.inputPath;
@@ -256,19 +313,29 @@ int RunParams(const Invocation& invocation) {
 int RunPresetSave(const Invocation& invocation) {
     const std::string& path = invocation.operands[0];
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
-    ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
-    const CFRef<CFPropertyListRef> preset = unit.CopyClassInfo();
+    const std::string loadedName =
+        ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+    // The name given, or the one of the preset it started from.
+    const std::string name = invocation.presetName.empty() ? loadedName : invocation.presetName;
+    CFRef<CFPropertyListRef> preset = unit.CopyClassInfo();
+    if (!name.empty()) preset = RenamedPreset(preset.Get(), name);
     WritePresetFile(path, preset.Get());
-    std::printf("Saved the effect's settings to %s\n", path.c_str());
+    if (path != "-") std::printf("Saved the effect's settings to %s\n", path.c_str());
+    return 0;
+}
+
+int RunPresets() {
+    std::printf("The presets --preset NAME applies:\n\n");
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets)
+        std::printf("  %-16s %s\n", preset.name, preset.description);
     return 0;
 }
 
 int RunPresetShow(const Invocation& invocation) {
     const std::string& path = invocation.operands[0];
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
-    RestorePresetFile(unit, path);
-    const CFRef<CFPropertyListRef> state = unit.CopyClassInfo();
-    std::printf("%s: preset \"%s\"\n\n", path.c_str(), PresetName(state.Get()).c_str());
+    const std::string name = RestorePresetFile(unit, path);
+    std::printf("%s: preset \"%s\"\n\n", path.c_str(), name.c_str());
     PrintParameterValues(unit);
     return 0;
 }
@@ -380,15 +447,26 @@ int RunEdit(const Invocation& invocation) {
 
 } // namespace
 
-void ApplyEffectSettings(EffectUnit& unit, const std::string& presetPath,
-                         const std::vector<ParameterSetting>& settings) {
+std::string ApplyEffectSettings(EffectUnit& unit, const std::string& preset,
+                                const std::vector<ParameterSetting>& settings) {
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
     std::vector<ParameterValue> values;
     for (const ParameterSetting& setting : settings)
         values.push_back(ResolveSetting(parameters, setting));
-    if (!presetPath.empty()) RestorePresetFile(unit, presetPath);
+    const std::string presetName = preset.empty() ? std::string() : ApplyPreset(unit, preset);
     for (const ParameterValue& value : values)
         unit.SetParameter(value.id, value.value);
+    for (const ParameterValue& value : values) {
+        if (value.id >= std::size(brindlex::kParameters)) continue;
+        const brindlex::ParameterInfo& entry = brindlex::kParameters[value.id];
+        if (entry.stageSwitch < 0 ||
+            unit.GetParameter(static_cast<AudioUnitParameterID>(entry.stageSwitch)) >= 0.5f)
+            continue;
+        const brindlex::ParameterInfo& stage = brindlex::kParameters[entry.stageSwitch];
+        std::fprintf(stderr, "%sthe %s stage is off, so %s changes nothing; add --%s on\n",
+                     kNotePrefix, stage.stage, brindlex::DisplayName(entry), stage.flag);
+    }
+    return presetName;
 }
 
 std::vector<ParameterSetting> RadioSettings() {
@@ -434,6 +512,10 @@ StereoSignal RenderSignal(EffectUnit& unit, const StereoSignal& input) {
 }
 
 int RunCommand(const Invocation& invocation) {
+    if (invocation.wantsVersion) {
+        std::printf("brindlex %s\n", BRINDLEX_VERSION);
+        return 0;
+    }
     if (invocation.wantsHelp) {
         std::fputs(HelpText(invocation.command).c_str(), stdout);
         return 0;
@@ -449,10 +531,13 @@ int RunCommand(const Invocation& invocation) {
         return RunPresetSave(invocation);
     case Command::kPresetShow:
         return RunPresetShow(invocation);
+    case Command::kPresets:
+        return RunPresets();
     case Command::kSnapshot:
         return RunSnapshot(invocation);
     case Command::kEdit:
         return RunEdit(invocation);
+    case Command::kPreset:
     case Command::kNone:
         break;
     }
