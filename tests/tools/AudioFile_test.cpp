@@ -16,18 +16,22 @@ namespace {
 // A writer as render makes one for the path: its type, in its most precise sample format.
 struct PlainWriter : AudioFileWriter {
     PlainWriter(const std::string& path, int channels, int sampleRate)
-        : AudioFileWriter(path, ChooseOutputFormat(path, {}, channels, sampleRate), channels,
+        : AudioFileWriter(path, ChooseOutputFormat(path, {}, channels, sampleRate, 0), channels,
                           sampleRate) {}
 };
 
-int Format(const std::string& path, int channels, int sampleRate, const std::string& bits = "") {
-    return ChooseOutputFormat(path, {"", bits}, channels, sampleRate).format;
+int Format(const std::string& path, int channels, int sampleRate, const std::string& bits = "",
+           int64_t frames = 44100) {
+    return ChooseOutputFormat(path, {"", bits}, channels, sampleRate, frames).format;
 }
 
 TEST(OutputFormat, EveryExtensionGetsTheTypeItNames) {
-    // WAV is written as RF64 that turns back into plain WAV while under 4 GiB.
-    EXPECT_EQ(Format("a.wav", 2, 44100), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
-    EXPECT_EQ(Format("dir.x/A.WAV", 1, 48000), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
+    EXPECT_EQ(Format("a.wav", 2, 44100), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    EXPECT_EQ(Format("dir.x/A.WAV", 1, 48000), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    // WAV that may pass 4 GiB (or whose length is not known) is written as RF64.
+    EXPECT_EQ(Format("a.wav", 2, 44100, "", 537000000), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
+    EXPECT_EQ(Format("a.wav", 2, 44100, "16", 537000000), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(Format("a.wav", 2, 44100, "", -1), SF_FORMAT_RF64 | SF_FORMAT_FLOAT);
     EXPECT_EQ(Format("a.aif", 2, 44100), SF_FORMAT_AIFF | SF_FORMAT_FLOAT);
     EXPECT_EQ(Format("a.caf", 2, 44100), SF_FORMAT_CAF | SF_FORMAT_FLOAT);
     // FLAC has no float samples; 24 bits is its best.
@@ -36,10 +40,10 @@ TEST(OutputFormat, EveryExtensionGetsTheTypeItNames) {
     EXPECT_EQ(Format("a.opus", 2, 48000), SF_FORMAT_OGG | SF_FORMAT_OPUS);
     EXPECT_EQ(Format("a.mp3", 2, 44100), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
     // --bits: WAV's 8 bits are unsigned, AIFF's signed.
-    EXPECT_EQ(Format("a.wav", 2, 44100, "8"), SF_FORMAT_RF64 | SF_FORMAT_PCM_U8);
+    EXPECT_EQ(Format("a.wav", 2, 44100, "8"), SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
     EXPECT_EQ(Format("a.aiff", 2, 44100, "8"), SF_FORMAT_AIFF | SF_FORMAT_PCM_S8);
     EXPECT_EQ(Format("a.flac", 1, 44100, "16"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
-    EXPECT_EQ(ChooseOutputFormat("-", {"flac", ""}, 2, 44100).format,
+    EXPECT_EQ(ChooseOutputFormat("-", {"flac", ""}, 2, 44100, 0).format,
               SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
 }
 

@@ -29,9 +29,8 @@ struct NamedType {
     bool holdsNothing;
 };
 constexpr NamedType kNamedTypes[] = {
-    // WAV stays WAV unless it passes 4 GiB, where its 32-bit sizes would wrap around.
-    {"wav", SF_FORMAT_RF64, 0, false, true},
-    {"wave", SF_FORMAT_RF64, 0, false, true},
+    {"wav", SF_FORMAT_WAV, 0, false, true},
+    {"wave", SF_FORMAT_WAV, 0, false, true},
     {"aif", SF_FORMAT_AIFF, 0, false, true},
     {"aifc", SF_FORMAT_AIFF, 0, false, true},
     {"snd", SF_FORMAT_AU, 0, false, true},
@@ -71,6 +70,29 @@ constexpr BitsEncodings kBits[] = {
 };
 // Float where the type has it: the effect's output is float and may exceed full scale.
 constexpr int kBestEncodings[] = {SF_FORMAT_FLOAT, SF_FORMAT_PCM_24, SF_FORMAT_PCM_16};
+
+int BytesPerSample(int encoding) {
+    switch (encoding) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+        return 1;
+    case SF_FORMAT_PCM_16:
+        return 2;
+    case SF_FORMAT_PCM_24:
+        return 3;
+    case SF_FORMAT_DOUBLE:
+        return 8;
+    }
+    return 4;
+}
+
+// WAV's sizes are 32-bit: past 4 GiB they wrap around, and readers see a fraction of the audio.
+// Room is left for the header.
+bool MayOutgrowWav(int encoding, int channels, int64_t frames) {
+    constexpr double kWavLimit = 4294967295.0 - 65536;
+    return frames < 0 ||
+           static_cast<double>(frames) * channels * BytesPerSample(encoding) > kWavLimit;
+}
 
 bool Clips(int encoding) {
     return encoding != SF_FORMAT_FLOAT && encoding != SF_FORMAT_DOUBLE &&
@@ -112,7 +134,7 @@ bool IsBitsChoice(const std::string& bits) {
 }
 
 OutputFormat ChooseOutputFormat(const std::string& path, const OutputChoice& choice, int channels,
-                                int sampleRate) {
+                                int sampleRate, int64_t frames) {
     std::string extension = choice.type;
     if (extension.empty()) {
         extension = fs::path(path).extension().string();
@@ -150,9 +172,11 @@ OutputFormat ChooseOutputFormat(const std::string& path, const OutputChoice& cho
         if (!sf_format_check(&info)) continue;
         OutputFormat format;
         format.format = info.format;
+        // Written as RF64 that turns back into WAV on closing if it stayed small enough.
+        format.rf64 = type.major == SF_FORMAT_WAV && MayOutgrowWav(encoding, channels, frames);
+        if (format.rf64) format.format = SF_FORMAT_RF64 | encoding;
         format.type = extension;
         format.clips = Clips(encoding);
-        format.rf64 = type.major == SF_FORMAT_RF64 && std::strcmp(type.extension, "rf64") != 0;
         format.headerOnDemand = type.headerOnDemand;
         format.holdsNothing = type.holdsNothing;
         return format;

@@ -30,10 +30,10 @@ struct OutputFormat {
 };
 
 // The format for writing path: the type its extension (or choice.type) names and the sample
-// format chosen, or the type's most precise one. Throws naming the path when the type is
-// unknown or cannot hold the audio.
+// format chosen, or the type's most precise one, for frames frames (-1: not known). Throws
+// naming the path when the type is unknown or cannot hold the audio.
 OutputFormat ChooseOutputFormat(const std::string& path, const OutputChoice& choice, int channels,
-                                int sampleRate);
+                                int sampleRate, int64_t frames);
 
 class AudioFileReader {
 public:

@@ -124,7 +124,7 @@ void WriteStereoFile(const std::string& path, const StereoSignal& signal) {
         interleaved[2 * i + 1] = signal.right[i];
     }
     const int rate = static_cast<int>(signal.sampleRate);
-    AudioFileWriter writer(path, ChooseOutputFormat(path, {}, 2, rate), 2, rate);
+    AudioFileWriter writer(path, ChooseOutputFormat(path, {}, 2, rate, signal.Frames()), 2, rate);
     writer.Write(interleaved.data(), signal.Frames());
     writer.Commit();
 }
@@ -159,7 +159,7 @@ void RenderOneFile(const Invocation& invocation, const std::string& inPath,
     // Refuse an output type before any work is done.
     const OutputFormat format =
         ChooseOutputFormat(outPath, {invocation.outputType, invocation.outputBits},
-                           reader.Channels(), reader.SampleRate());
+                           reader.Channels(), reader.SampleRate(), reader.Frames());
 
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
