@@ -4,6 +4,7 @@
 // no output file.
 
 #include "Brindlex.h"
+#include "FactoryPresets.h"
 #include "ToolTestSupport.h"
 #include "pix.h"
 
@@ -312,8 +313,10 @@ TEST_F(EndToEnd, FailedSnapshotsLeaveNoPicture) {
                           missing + ": no such file"));
     EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder / "nowhere/x.png"}), 1,
                           folder / "nowhere/x.png: folder "));
-    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder.Path()}), 1, folder.Path() + ": "));
-    EXPECT_TRUE(folder.Entries().empty());
+    ASSERT_EQ(mkdir((folder / "shots.png").c_str(), 0755), 0);
+    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder / "shots.png"}), 1,
+                          folder / "shots.png: is a folder"));
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"shots.png"});
 }
 
 TEST_F(EndToEnd, BadInputsNameTheFile) {
@@ -601,6 +604,128 @@ TEST_F(EndToEnd, ClippingIsReportedAndGainAvoidsIt) {
     run = Brindlex(line);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(LinesStartingWith(run.err, "brindlex: warning: ").empty()) << run.err;
+}
+
+TEST_F(EndToEnd, BatchRendersMatchSingleRendersAndGoOnPastFailures) {
+    // Noise on: each file must start the generator where a render of its own would. The gain
+    // keeps the FLAC from clipping.
+    const std::vector<std::string> settings = {
+        "--amp", "on", "--set", "Amp Noise Reduction=60", "--set", "Amp Gain=4", "--gain", "-6"};
+    std::vector<std::string> line = {"render", "-o", folder / "out", "--jobs", "2"};
+    line.insert(line.end(), settings.begin(), settings.end());
+    for (const std::string name : {"a.wav", "b.flac", "c.aiff"}) {
+        const int format = name == "a.wav"    ? SF_FORMAT_WAV | SF_FORMAT_FLOAT
+                           : name == "b.flac" ? SF_FORMAT_FLAC | SF_FORMAT_PCM_24
+                                              : SF_FORMAT_AIFF | SF_FORMAT_FLOAT;
+        line.push_back(Input(TestSignal(2, 44100, 30000), name, format));
+    }
+    WriteTextFile(folder / "broken.wav", "not audio");
+    line.insert(line.begin() + 5, folder / "broken.wav");
+
+    const ProgramRun run = Brindlex(line);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "brindlex: " + folder / "broken.wav" +
+                           ": not an audio file libsndfile can read (Format not recognised.)\n");
+    EXPECT_NE(run.out.find("Rendered 3 of 4 files into " + folder / "out" + "; 1 failed"),
+              std::string::npos)
+        << run.out;
+    for (const std::string name : {"a.wav", "b.flac", "c.aiff"}) {
+        std::vector<std::string> single = {"render", folder / name, folder / ("single-" + name)};
+        single.insert(single.end(), settings.begin(), settings.end());
+        ASSERT_EQ(Brindlex(single).status, 0);
+        EXPECT_TRUE(SameSamples(ReadAudio(folder / ("out/" + name)).samples,
+                                ReadAudio(folder / ("single-" + name)).samples))
+            << name;
+    }
+}
+
+TEST_F(EndToEnd, BatchMistakesWriteNothing) {
+    const std::string a = Input(TestSignal(1, 44100, 100), "a.wav");
+    ASSERT_EQ(mkdir((folder / "sub").c_str(), 0755), 0);
+    const std::string otherA = Input(TestSignal(1, 44100, 100), "sub/a.wav");
+    WriteTextFile(folder / "file", "");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } kCases[] = {
+        {{"-o", folder / "file", a}, "-o " + folder / "file" + ": exists and is not a folder"},
+        {{"-o", folder / "file/out", a}, "-o " + folder / "file/out" + ": cannot be made"},
+        {{"-o", folder / "out", a, otherA},
+         otherA + ": would be written to " + folder / "out/a.wav"},
+        {{"-o", folder / "out", "--jobs", "0", a}, "--jobs 0: expected a whole number of jobs"},
+        {{"-o", folder / "out", "--jobs", "two", a}, "--jobs two: expected a whole number"},
+        {{"-o", folder.Path(), a}, a + ": the same file as the input"},
+    };
+    for (const auto& test : kCases)
+        EXPECT_TRUE(RenderFails(test.arguments, 2, test.message)) << test.message;
+}
+
+TEST_F(EndToEnd, LibraryPresetsApplyByName) {
+    ProgramRun run = Brindlex({"presets"});
+    ASSERT_EQ(run.status, 0);
+    EXPECT_TRUE(HasRow(run.out, {"telephone", brindlex::kFactoryPresets[0].description}))
+        << run.out;
+
+    const std::string in = Input(TestSignal(2, 44100, 20000));
+    ASSERT_EQ(Brindlex({"render", in, folder / "named.wav", "--preset", "telephone"}).status, 0);
+    std::vector<std::pair<int, float>> values;
+    for (int i = 0; i < brindlex::ParameterIndex::kNumParams; ++i)
+        values.emplace_back(i, static_cast<float>(brindlex::kFactoryPresets[0].values[i]));
+    EXPECT_TRUE(SameSamples(ReadAudio(folder / "named.wav").samples,
+                            ProcessHere(ReadAudio(in), values, 512)));
+
+    EXPECT_TRUE(FailsWith(Brindlex({"render", in, folder / "x.wav", "--preset", "telefone"}), 2,
+                          "--preset telefone: no preset of that name (telephone, am-radio, "));
+}
+
+TEST_F(EndToEnd, PresetFilesKeepTheirNames) {
+    const std::string first = folder / "first.aupreset", second = folder / "second.aupreset";
+    ASSERT_EQ(Brindlex({"preset", "save", first, "--name", "Night Shift", "--amp", "on"}).status,
+              0);
+    ASSERT_EQ(Brindlex({"preset", "save", second, "--preset", first, "--set", "Amp Gain=9"}).status,
+              0);
+    // Some editors begin UTF-8 text with a byte-order mark.
+    WriteTextFile(second, "\xEF\xBB\xBF" + ReadTextFile(second));
+    const ProgramRun run = Brindlex({"preset", "show", second});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(second + ": preset \"Night Shift\""), std::string::npos) << run.out;
+    // The real unit beside what the host shows.
+    EXPECT_TRUE(HasRow(run.out, {"6", "Amp Gain", "9", "9.00 %", "9"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"2", "EQ Freq", "5000", "5000.00 %", "5000 Hz"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"3", "EQ Level", "0", "0.00 %", "0 dB"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"9", "(Amp On) --amp", "on", "1", "on"})) << run.out;
+}
+
+TEST_F(EndToEnd, SettingsForAStageThatIsOffGetANote) {
+    const std::string in = Input(TestSignal(2, 44100, 1000));
+    const ProgramRun run = Brindlex({"render", in, folder / "out.wav", "--set", "Amp Gain=20",
+                                     "--eq", "on", "--set", "EQ Level=3"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              "brindlex: note: the amp stage is off, so Amp Gain changes nothing; add --amp on\n");
+}
+
+TEST_F(EndToEnd, HelpVersionAndSnapshotNames) {
+    EXPECT_EQ(Brindlex({"--version"}).out, std::string("brindlex ") + BRINDLEX_VERSION + "\n");
+    for (const std::vector<std::string>& line : {std::vector<std::string>{"help", "preset"},
+                                                 {"preset", "--help"},
+                                                 {"presets", "--help"},
+                                                 {"help", "render"},
+                                                 {"preset", "show", "--help"}}) {
+        const ProgramRun run = Brindlex(line);
+        EXPECT_EQ(run.status, 0) << line[0];
+        EXPECT_EQ(run.out.rfind("Usage: brindlex " + (line[0] == "help" ? line[1] : line[0]), 0),
+                  0u)
+            << run.out;
+    }
+    EXPECT_TRUE(FailsWith(Brindlex({"help", "rendr"}), 2, "rendr: no help on that"));
+    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder / "editor.jpg"}), 2,
+                          "editor.jpg: a snapshot is a PNG image"));
+    const ProgramRun png = Brindlex({"snapshot", "-"});
+    ASSERT_EQ(png.status, 0) << png.err;
+    WriteTextFile(folder / "piped.png", png.out);
+    LoadSnapshot(folder / "piped.png");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"piped.png"});
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <strings.h>
 #include <iterator>
 
 namespace fs = std::filesystem;
@@ -225,6 +226,10 @@ int RunDemo(const Invocation& invocation) {
 
 int RunSnapshot(const Invocation& invocation) {
     const std::string& outPath = invocation.operands[0];
+    // The picture is a PNG file whatever its name says; a name saying otherwise is a slip.
+    if (outPath != "-" && strcasecmp(fs::path(outPath).extension().c_str(), ".png") != 0)
+        throw CommandError(outPath, "a snapshot is a PNG image: name it OUT.png (or '-')",
+                           CommandError::kUsage);
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
     std::string shownAfter;
@@ -247,8 +252,9 @@ int RunSnapshot(const Invocation& invocation) {
         editor.WritePng(outPath);
         shownAfter = invocation.inputPath;
     }
-    std::printf("Wrote the editor as it stands after %s to %s\n", shownAfter.c_str(),
-                outPath.c_str());
+    if (outPath != "-")
+        std::printf("Wrote the editor as it stands after %s to %s\n", shownAfter.c_str(),
+                    outPath.c_str());
     return 0;
 }
 
@@ -280,15 +286,26 @@ std::string SettingText(const HostParameter& parameter, float value) {
     return FormatNumber(value);
 }
 
-// Index, name, value and the effect's text for it, of every parameter as the unit holds it.
+// The value in its real unit ("5000 Hz", "-6 dB", "on"): what the host shows carries the
+// effect's one label for all of them.
+std::string UnitValueText(const HostParameter& parameter, float value) {
+    const std::string setting = SettingText(parameter, value);
+    if (parameter.isSwitch || parameter.info.id >= std::size(brindlex::kParameters)) return setting;
+    const char* symbol = brindlex::UnitSymbol(brindlex::kParameters[parameter.info.id].unit);
+    return *symbol ? setting + " " + symbol : setting;
+}
+
+// Index, name, value, the effect's text for it and its real unit, of every parameter as the
+// unit holds it.
 void PrintParameterValues(const EffectUnit& unit) {
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
-    std::printf("%5s  %-44s  %-8s  %s\n", "Index", "Name", "Value", "Shown as");
+    std::printf("%5s  %-44s  %-8s  %-12s  %s\n", "Index", "Name", "Value", "Shown as", "In units");
     for (const HostParameter& parameter : parameters) {
         const float value = unit.GetParameter(parameter.info.id);
-        std::printf("%5u  %-44s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
+        std::printf("%5u  %-44s  %-8s  %-12s  %s\n", static_cast<unsigned>(parameter.info.id),
                     NameText(parameter).c_str(), SettingText(parameter, value).c_str(),
-                    ShownValue(unit, parameter, value).c_str());
+                    ShownValue(unit, parameter, value).c_str(),
+                    UnitValueText(parameter, value).c_str());
     }
 }
 
@@ -296,13 +313,15 @@ int RunParams(const Invocation& invocation) {
     const EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
     std::printf("Parameters of %s\n\n", unit.BundlePath().c_str());
-    std::printf("%5s  %-44s  %-12s  %-8s  %s\n", "Index", "Name", "Range", "Default", "Shown as");
+    std::printf("%5s  %-44s  %-12s  %-8s  %-12s  %s\n", "Index", "Name", "Range", "Default",
+                "Shown as", "In units");
     for (const HostParameter& parameter : parameters) {
         const float value = parameter.info.defaultValue;
-        std::printf("%5u  %-44s  %-12s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
+        std::printf("%5u  %-44s  %-12s  %-8s  %-12s  %s\n", static_cast<unsigned>(parameter.info.id),
                     NameText(parameter).c_str(), RangeText(parameter).c_str(),
                     SettingText(parameter, value).c_str(),
-                    ShownValue(unit, parameter, value).c_str());
+                    ShownValue(unit, parameter, value).c_str(),
+                    UnitValueText(parameter, value).c_str());
     }
     std::printf("\nSet them with --set NAME=VALUE (the name in any case, or the index; values in "
                 "the units shown;\nswitches on or off). The unnamed switches have flags of "
