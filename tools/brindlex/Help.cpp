@@ -67,6 +67,12 @@ has them. '-' writes standard output (WAV unless --type says otherwise). A WAV
 file that would pass 4 GiB is written as RF64. A symbolic link is written
 through to its file; a FIFO or device gets the file streamed into it.
 
+What the sound depends on: the limiter recovers once per block, so --block
+changes it (512 is the reference; smaller blocks attenuate less); input far above
+its threshold holds it down for a second or more; the filters are designed for
+44.1 kHz, so at other rates their band moves with the rate; the amp stage adds a
+DC offset; "Amp Noise Reduction" 0 is all noise and no signal.
+
 With -o DIR, every IN is rendered into DIR (made if missing) under its own name,
 each exactly as rendering it alone would, several at a time. A file that fails
 is reported on a line of its own and the others go on; the exit status is 1 if
