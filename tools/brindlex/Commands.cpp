@@ -18,8 +18,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <strings.h>
 #include <iterator>
+#include <strings.h>
 
 namespace fs = std::filesystem;
 
@@ -317,9 +317,9 @@ int RunParams(const Invocation& invocation) {
                 "Shown as", "In units");
     for (const HostParameter& parameter : parameters) {
         const float value = parameter.info.defaultValue;
-        std::printf("%5u  %-44s  %-12s  %-8s  %-12s  %s\n", static_cast<unsigned>(parameter.info.id),
-                    NameText(parameter).c_str(), RangeText(parameter).c_str(),
-                    SettingText(parameter, value).c_str(),
+        std::printf("%5u  %-44s  %-12s  %-8s  %-12s  %s\n",
+                    static_cast<unsigned>(parameter.info.id), NameText(parameter).c_str(),
+                    RangeText(parameter).c_str(), SettingText(parameter, value).c_str(),
                     ShownValue(unit, parameter, value).c_str(),
                     UnitValueText(parameter, value).c_str());
     }
@@ -329,16 +329,21 @@ int RunParams(const Invocation& invocation) {
     return 0;
 }
 
+// The unit's state as a preset under the name; the unit's own name when it is "".
+CFRef<CFPropertyListRef> NamedState(const EffectUnit& unit, const std::string& name) {
+    CFRef<CFPropertyListRef> state = unit.CopyClassInfo();
+    return name.empty() ? std::move(state) : RenamedPreset(state.Get(), name);
+}
+
 int RunPresetSave(const Invocation& invocation) {
     const std::string& path = invocation.operands[0];
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     const std::string loadedName =
         ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
     // The name given, or the one of the preset it started from.
-    const std::string name = invocation.presetName.empty() ? loadedName : invocation.presetName;
-    CFRef<CFPropertyListRef> preset = unit.CopyClassInfo();
-    if (!name.empty()) preset = RenamedPreset(preset.Get(), name);
-    WritePresetFile(path, preset.Get());
+    WritePresetFile(
+        path,
+        NamedState(unit, invocation.presetName.empty() ? loadedName : invocation.presetName).Get());
     if (path != "-") std::printf("Saved the effect's settings to %s\n", path.c_str());
     return 0;
 }
@@ -436,7 +441,8 @@ int RunEdit(const Invocation& invocation) {
     // before the work starts.
     if (!invocation.savePath.empty()) PendingFile check(invocation.savePath);
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
-    ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+    const std::string presetName =
+        ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
     const StereoSignal signal = invocation.inputPath.empty()
                                     ? SynthesizeProgramme(kDemoSampleRate)
                                     : ReadStereoSignal(invocation.inputPath);
@@ -457,8 +463,7 @@ int RunEdit(const Invocation& invocation) {
     std::printf("\nThe parameters as the editor left them:\n\n");
     PrintParameterValues(unit);
     if (!invocation.savePath.empty()) {
-        const CFRef<CFPropertyListRef> preset = unit.CopyClassInfo();
-        WritePresetFile(invocation.savePath, preset.Get());
+        WritePresetFile(invocation.savePath, NamedState(unit, presetName).Get());
         std::printf("\nSaved them to %s\n", invocation.savePath.c_str());
     }
     return 0;

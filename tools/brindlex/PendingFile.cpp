@@ -116,8 +116,14 @@ void PendingFile::OpenForStream() {
     mIsStream = true;
     const char* folder = std::getenv("TMPDIR");
     if (!folder || !*folder) folder = "/tmp";
-    // Nameless, so nothing is left behind whatever happens to the process.
+    // Nameless, so nothing is left behind whatever happens to the process; where the file
+    // system cannot make one, a named file that loses its name at once.
     mDescriptor = open(folder, O_TMPFILE | O_RDWR, 0600);
+    if (mDescriptor < 0) {
+        std::string pattern = std::string(folder) + "/brindlex-XXXXXX";
+        mDescriptor = mkstemp(pattern.data());
+        if (mDescriptor >= 0) unlink(pattern.c_str());
+    }
     if (mDescriptor < 0)
         throw CommandError(mTargetPath, std::string("cannot make a temporary file in ") + folder +
                                             ": " + std::strerror(errno));
