@@ -178,8 +178,17 @@ int RenderBatch(const Invocation& invocation) {
     std::vector<Worker> running;
     size_t next = 0, rendered = 0, failed = 0;
     while (next < jobs.size() || !running.empty()) {
-        while (next < jobs.size() && running.size() < most)
-            running.push_back(Start(program, invocation, jobs[next++]));
+        while (next < jobs.size() && running.size() < most) {
+            try {
+                running.push_back(Start(program, invocation, jobs[next++]));
+            } catch (const CommandError& error) {
+                // That file fails; the others go on.
+                progress.Finish();
+                std::fprintf(stderr, "brindlex: %s\n", error.what());
+                ++failed;
+            }
+        }
+        if (running.empty()) continue;
         std::vector<pollfd> waits;
         for (const Worker& worker : running)
             waits.push_back({worker.messages, POLLIN, 0});
