@@ -48,30 +48,29 @@ struct OptionRule {
     Option option;
     unsigned commands;
     const char* switchAlias; // for the switch flags: the alias they set
-    bool forEachFile;        // passed on to the render of each file of a batch
 };
 
 constexpr OptionRule kOptions[] = {
-    {"--help", Option::kHelp, kAllMask, nullptr, false},
-    {"-h", Option::kHelp, kAllMask, nullptr, false},
-    {"--version", Option::kVersion, kAllMask, nullptr, false},
-    {"--component", Option::kComponent, kAllMask, nullptr, true},
-    {"--set", Option::kSet, kSettingsMask, nullptr, true},
-    {"--amp", Option::kSwitch, kSettingsMask, "amp", true},
-    {"--eq", Option::kSwitch, kSettingsMask, "eq", true},
-    {"--eq-wide", Option::kSwitch, kSettingsMask, "eq-wide", true},
-    {"--limiter", Option::kSwitch, kSettingsMask, "limiter", true},
-    {"--preset", Option::kPreset, kSettingsMask, nullptr, true},
-    {"--block", Option::kBlock, kRenderMask | kSnapshotMask | kEditMask, nullptr, true},
-    {"--input", Option::kInput, kSnapshotMask | kEditMask, nullptr, false},
-    {"--save", Option::kSave, kEditMask, nullptr, false},
-    {"--gain", Option::kGain, kRenderMask, nullptr, true},
-    {"--type", Option::kType, kRenderMask, nullptr, true},
-    {"--bits", Option::kBits, kRenderMask, nullptr, true},
-    {"-b", Option::kBits, kRenderMask, nullptr, true},
-    {"-o", Option::kOutputFolder, kRenderMask, nullptr, false},
-    {"--jobs", Option::kJobs, kRenderMask, nullptr, false},
-    {"--name", Option::kName, kPresetSaveMask, nullptr, false},
+    {"--help", Option::kHelp, kAllMask, nullptr},
+    {"-h", Option::kHelp, kAllMask, nullptr},
+    {"--version", Option::kVersion, kAllMask, nullptr},
+    {"--component", Option::kComponent, kAllMask, nullptr},
+    {"--set", Option::kSet, kSettingsMask, nullptr},
+    {"--amp", Option::kSwitch, kSettingsMask, "amp"},
+    {"--eq", Option::kSwitch, kSettingsMask, "eq"},
+    {"--eq-wide", Option::kSwitch, kSettingsMask, "eq-wide"},
+    {"--limiter", Option::kSwitch, kSettingsMask, "limiter"},
+    {"--preset", Option::kPreset, kSettingsMask, nullptr},
+    {"--block", Option::kBlock, kRenderMask | kSnapshotMask | kEditMask, nullptr},
+    {"--input", Option::kInput, kSnapshotMask | kEditMask, nullptr},
+    {"--save", Option::kSave, kEditMask, nullptr},
+    {"--gain", Option::kGain, kRenderMask, nullptr},
+    {"--type", Option::kType, kRenderMask, nullptr},
+    {"--bits", Option::kBits, kRenderMask, nullptr},
+    {"-b", Option::kBits, kRenderMask, nullptr},
+    {"-o", Option::kOutputFolder, kRenderMask, nullptr},
+    {"--jobs", Option::kJobs, kRenderMask, nullptr},
+    {"--name", Option::kName, kPresetSaveMask, nullptr},
 };
 
 unsigned MaskOf(Command command) {
@@ -324,10 +323,6 @@ struct Parser {
                 if (value.empty()) throw UsageError(rule->name, "missing NAME", command);
                 invocation.presetName = value;
                 break;
-            }
-            if (rule->forEachFile) {
-                invocation.renderOptions.push_back(rule->name);
-                invocation.renderOptions.push_back(value);
             }
         }
     }

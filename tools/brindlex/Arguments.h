@@ -44,8 +44,6 @@ struct Invocation {
     std::string outputBits;                 // --bits
     std::string outputFolder;               // -o: render every operand into this folder
     int jobs = 0;                           // --jobs; 0 for one per processor
-    // The options a render of one file needs, as written: what a batch passes to its workers.
-    std::vector<std::string> renderOptions;
 };
 
 constexpr int kMaxBlockSize = 65536;

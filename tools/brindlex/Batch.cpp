@@ -10,14 +10,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -72,14 +70,7 @@ std::vector<Job> PlanJobs(const Invocation& invocation) {
     return jobs;
 }
 
-std::string OwnExecutable() {
-    std::error_code error;
-    const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    if (error) throw CommandError("brindlex", "cannot find its own program: " + error.message());
-    return self.string();
-}
-
-// One render running in a brindlex process of its own, its messages read through a pipe.
+// One render running in a child process, its messages read through a pipe.
 struct Worker {
     const Job* job = nullptr;
     pid_t pid = -1;
@@ -88,33 +79,57 @@ struct Worker {
     bool said = false;   // it reported something itself
 };
 
-Worker Start(const std::string& program, const Invocation& invocation, const Job& job) {
-    std::vector<std::string> words = {program, "render"};
-    words.insert(words.end(), invocation.renderOptions.begin(), invocation.renderOptions.end());
-    words.insert(words.end(), {"--", job.input, job.output});
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+// Does the work as a command does, reporting a failure in one line; the exit status.
+int Report(const std::function<void()>& work) {
+    try {
+        work();
+        return 0;
+    } catch (const CommandError& error) {
+        std::fprintf(stderr, "brindlex: %s\n", error.what());
+        return error.ExitStatus();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "brindlex: %s\n", error.what());
+        return 1;
+    }
+}
 
+// Runs the work in a child process with its standard output going nowhere and its messages
+// into messageEnd (our own stderr when -1). The child is a copy of this process, which has made
+// no instance of the effect: its first instance starts as in a process of its own.
+pid_t Fork(const std::function<void()>& work, int messageEnd) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    const int nowhere = open("/dev/null", O_WRONLY);
+    dup2(nowhere, STDOUT_FILENO);
+    if (messageEnd >= 0) dup2(messageEnd, STDERR_FILENO);
+    const int status = Report(work);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    _exit(status);
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return status;
+}
+
+Worker Start(const Invocation& invocation, const Job& job) {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0)
         throw CommandError(job.input,
                            std::string("cannot start its render: ") + std::strerror(errno));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
     Worker worker;
     worker.job = &job;
-    const int failed =
-        posix_spawn(&worker.pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    worker.pid = Fork([&] { RenderOneFile(invocation, job.input, job.output); }, pipeEnds[1]);
     close(pipeEnds[1]);
-    if (failed) {
+    if (worker.pid < 0) {
         close(pipeEnds[0]);
         throw CommandError(job.input,
-                           std::string("cannot start its render: ") + std::strerror(failed));
+                           std::string("cannot start its render: ") + std::strerror(errno));
     }
     worker.messages = pipeEnds[0];
     return worker;
@@ -139,9 +154,7 @@ bool Finish(Worker& worker, ProgressBar& progress) {
     close(worker.messages);
     if (!worker.pending.empty()) worker.pending += '\n';
     PassOn(worker, progress);
-    int status = 0;
-    while (waitpid(worker.pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    const int status = Wait(worker.pid);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
     if (!worker.said) {
         progress.Finish();
@@ -159,18 +172,27 @@ bool Finish(Worker& worker, ProgressBar& progress) {
 int RenderBatch(const Invocation& invocation) {
     CheckOutputFolder(invocation.outputFolder);
     const std::vector<Job> jobs = PlanJobs(invocation);
-    {
-        // The settings are checked (and their notes given) once, here, rather than by every
-        // worker. The instance is this process's; the workers each make their own.
-        EffectUnit unit(LocateComponentBundle(invocation.componentPath));
-        ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
-    }
+    // Loaded once here, so that no child loads it again; but no instance is made here.
+    LoadComponentEntry(LocateComponentBundle(invocation.componentPath));
+    // The settings are checked (and their notes given) once, by a child of their own, rather
+    // than by every worker.
+    const pid_t checker = Fork(
+        [&] {
+            EffectUnit unit(LocateComponentBundle(invocation.componentPath));
+            ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+        },
+        -1);
+    if (checker < 0)
+        throw CommandError("brindlex",
+                           std::string("cannot check the settings: ") + std::strerror(errno));
+    const int checked = Wait(checker);
+    if (!WIFEXITED(checked) || WEXITSTATUS(checked) != 0)
+        return WIFEXITED(checked) ? WEXITSTATUS(checked) : 1;
     std::error_code error;
     fs::create_directories(invocation.outputFolder, error);
     if (error)
         throw BatchError("-o " + invocation.outputFolder, "cannot be made: " + error.message());
 
-    const std::string program = OwnExecutable();
     const size_t most = invocation.jobs > 0 ? static_cast<size_t>(invocation.jobs)
                                             : std::max(1u, std::thread::hardware_concurrency());
     ProgressBar progress("Rendering " + std::to_string(jobs.size()) + " files",
@@ -180,7 +202,7 @@ int RenderBatch(const Invocation& invocation) {
     while (next < jobs.size() || !running.empty()) {
         while (next < jobs.size() && running.size() < most) {
             try {
-                running.push_back(Start(program, invocation, jobs[next++]));
+                running.push_back(Start(invocation, jobs[next++]));
             } catch (const CommandError& error) {
                 // That file fails; the others go on.
                 progress.Finish();
