@@ -79,20 +79,6 @@ struct Worker {
     bool said = false;   // it reported something itself
 };
 
-// Does the work as a command does, reporting a failure in one line; the exit status.
-int Report(const std::function<void()>& work) {
-    try {
-        work();
-        return 0;
-    } catch (const CommandError& error) {
-        std::fprintf(stderr, "brindlex: %s\n", error.what());
-        return error.ExitStatus();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "brindlex: %s\n", error.what());
-        return 1;
-    }
-}
-
 // Runs the work in a child process with its standard output going nowhere and its messages
 // into messageEnd (our own stderr when -1). The child is a copy of this process, which has made
 // no instance of the effect: its first instance starts as in a process of its own.
@@ -104,7 +90,10 @@ pid_t Fork(const std::function<void()>& work, int messageEnd) {
     const int nowhere = open("/dev/null", O_WRONLY);
     dup2(nowhere, STDOUT_FILENO);
     if (messageEnd >= 0) dup2(messageEnd, STDERR_FILENO);
-    const int status = Report(work);
+    const int status = ReportingFailures([&] {
+        work();
+        return 0;
+    });
     std::fflush(stdout);
     std::fflush(stderr);
     _exit(status);

@@ -535,6 +535,18 @@ StereoSignal RenderSignal(EffectUnit& unit, const StereoSignal& input) {
     return output;
 }
 
+int ReportingFailures(const std::function<int()>& work) {
+    try {
+        return work();
+    } catch (const CommandError& error) {
+        std::fprintf(stderr, "brindlex: %s\n", error.what());
+        return error.ExitStatus();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "brindlex: %s\n", error.what());
+        return 1;
+    }
+}
+
 int RunCommand(const Invocation& invocation) {
     if (invocation.wantsVersion) {
         std::printf("brindlex %s\n", BRINDLEX_VERSION);

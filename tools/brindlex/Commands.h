@@ -4,11 +4,16 @@
 #include "Component.h"
 #include "Programme.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 // The commands of brindlex. Each returns the exit status or throws CommandError.
 int RunCommand(const Invocation& invocation);
+
+// Runs work, which returns an exit status; a failure it throws becomes one line on stderr,
+// "brindlex: subject: problem", and its exit status.
+int ReportingFailures(const std::function<int()>& work);
 
 // What the commands share, exposed for the tests.
 
