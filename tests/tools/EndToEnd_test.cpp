@@ -655,6 +655,7 @@ TEST_F(EndToEnd, BatchMistakesWriteNothing) {
         {{"-o", folder / "out", "--jobs", "0", a}, "--jobs 0: expected a whole number of jobs"},
         {{"-o", folder / "out", "--jobs", "two", a}, "--jobs two: expected a whole number"},
         {{"-o", folder.Path(), a}, a + ": the same file as the input"},
+        {{"-o", "-", a}, "-o -: standard output cannot hold several files"},
     };
     for (const auto& test : kCases)
         EXPECT_TRUE(RenderFails(test.arguments, 2, test.message)) << test.message;

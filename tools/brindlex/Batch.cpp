@@ -29,6 +29,7 @@ CommandError BatchError(const std::string& subject, const std::string& problem) 
 void CheckOutputFolder(const std::string& folder) {
     std::error_code error;
     const std::string subject = "-o " + folder;
+    if (folder == "-") throw BatchError(subject, "standard output cannot hold several files");
     if (fs::exists(folder, error)) {
         if (!fs::is_directory(folder, error))
             throw BatchError(subject, "exists and is not a folder");
