@@ -56,6 +56,9 @@ TEST(OutputFormat, RefusalsNameTheFile) {
               ".flac, .ogg, ...; or give --type)");
     EXPECT_EQ(ErrorMessage([] { Format("a.flac", 2, 44100, "float"); }),
               "a.flac: a .flac file cannot hold float samples");
+    EXPECT_EQ(ErrorMessage([] { Format("a.aiff", 2, 44100, "", 537000000); }),
+              "a.aiff: a .aiff file cannot hold more than 4 GiB of audio; choose .wav (written as "
+              "RF64), .w64 or .caf");
     EXPECT_EQ(ErrorMessage([] { Format("a.mp3", 2, 44100, "16"); }),
               "a.mp3: a .mp3 file has no sample format to choose; leave out --bits");
 }

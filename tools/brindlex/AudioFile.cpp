@@ -86,9 +86,9 @@ int BytesPerSample(int encoding) {
     return 4;
 }
 
-// WAV's sizes are 32-bit: past 4 GiB they wrap around, and readers see a fraction of the audio.
-// Room is left for the header.
-bool MayOutgrowWav(int encoding, int channels, int64_t frames) {
+// WAV, AIFF and AU keep their sizes in 32 bits: past 4 GiB they wrap around, and readers see a
+// fraction of the audio. Room is left for the header; an unknown length may be anything.
+bool MayOutgrow32BitSizes(int encoding, int channels, int64_t frames) {
     constexpr double kWavLimit = 4294967295.0 - 65536;
     return frames < 0 ||
            static_cast<double>(frames) * channels * BytesPerSample(encoding) > kWavLimit;
@@ -170,10 +170,17 @@ OutputFormat ChooseOutputFormat(const std::string& path, const OutputChoice& cho
         info.channels = channels;
         info.format = type.major | encoding;
         if (!sf_format_check(&info)) continue;
+        // AIFF and AU sizes are 32-bit too, with nothing like RF64 to grow into.
+        if ((type.major == SF_FORMAT_AIFF || type.major == SF_FORMAT_AU) && frames >= 0 &&
+            MayOutgrow32BitSizes(encoding, channels, frames))
+            throw CommandError(path, "a ." + extension +
+                                         " file cannot hold more than 4 GiB of audio; choose "
+                                         ".wav (written as RF64), .w64 or .caf");
         OutputFormat format;
         format.format = info.format;
         // Written as RF64 that turns back into WAV on closing if it stayed small enough.
-        format.rf64 = type.major == SF_FORMAT_WAV && MayOutgrowWav(encoding, channels, frames);
+        format.rf64 =
+            type.major == SF_FORMAT_WAV && MayOutgrow32BitSizes(encoding, channels, frames);
         if (format.rf64) format.format = SF_FORMAT_RF64 | encoding;
         format.type = extension;
         format.clips = Clips(encoding);
