@@ -220,6 +220,7 @@ AudioFileReader::AudioFileReader(const std::string& path) : mPath(path) {
     mChannels = info.channels;
     mSampleRate = info.samplerate;
     mFrames = info.frames == SF_COUNT_MAX ? -1 : info.frames;
+    mSeekable = info.seekable != 0;
 }
 
 AudioFileReader::~AudioFileReader() {
@@ -235,6 +236,8 @@ int64_t AudioFileReader::Read(float* interleaved, int64_t frames) {
 }
 
 std::string AudioFileReader::ShortfallWarning() const {
+    // Programs writing into a pipe cannot know the length and announce a placeholder.
+    if (!mSeekable) return mReadError.empty() ? "" : mPath + ": " + mReadError;
     int64_t announced = mFrames;
     double announcedBytes = 0, actualBytes = 0;
     if ((mFrames < 0 || mFramesRead >= mFrames) &&

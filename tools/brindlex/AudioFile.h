@@ -51,7 +51,8 @@ public:
     // file ends where it stops making sense.
     int64_t Read(float* interleaved, int64_t frames);
     // Once read to the end: one line when the file held less audio than its header announced
-    // (how much was read), else "".
+    // (how much was read), or when reading failed, else "". A pipe's header may announce a
+    // placeholder; it is not held against it.
     std::string ShortfallWarning() const;
 
 private:
@@ -61,6 +62,7 @@ private:
     int mSampleRate = 0;
     int64_t mFrames = 0;
     int64_t mFramesRead = 0;
+    bool mSeekable = true; // false for a pipe
     std::string mReadError;
 };
 
