@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(*error.what());
         return 0;
     }
-    if (invocation.wantsHelp) return 0;
+    if (invocation.wantsHelp || invocation.wantsVersion) return 0;
     FUZZ_CHECK(invocation.command != Command::kNone);
     FUZZ_CHECK(invocation.blockSize >= 1 && invocation.blockSize <= kMaxBlockSize);
     for (const std::string& operand : invocation.operands)
@@ -37,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!setting.name.empty() && !setting.value.empty() && !setting.argument.empty());
     switch (invocation.command) {
     case Command::kRender:
-        FUZZ_CHECK(invocation.operands.size() == 2);
+        // IN OUT, or with -o a folder for one or more inputs.
+        FUZZ_CHECK(invocation.outputFolder.empty() ? invocation.operands.size() == 2
+                                                   : !invocation.operands.empty());
+        FUZZ_CHECK(invocation.jobs >= 0 && invocation.jobs <= kMaxJobs);
         break;
     case Command::kPresetSave:
     case Command::kPresetShow:
@@ -48,10 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(invocation.operands.size() <= 1);
         break;
     case Command::kParams:
+    case Command::kPresets:
     case Command::kEdit:
         FUZZ_CHECK(invocation.operands.empty());
         break;
+    case Command::kPreset: // only with --help
     case Command::kNone:
+        FUZZ_CHECK(false);
         break;
     }
     // Only a snapshot or the editor follows an input file, and only the editor saves a preset.

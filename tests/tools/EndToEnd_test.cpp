@@ -4,6 +4,7 @@
 // no output file.
 
 #include "Brindlex.h"
+#include "FactoryPresets.h"
 #include "ToolTestSupport.h"
 #include "pix.h"
 
@@ -14,52 +15,12 @@
 #include <memory>
 #include <set>
 #include <sndfile.h>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-
-extern char** environ;
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
-
-struct ProgramRun {
-    int status = -1; // exit status; -1 when the program did not exit normally
-    std::string out, err;
-};
-
-// Runs the built program with the arguments; it finds the component beside itself.
-ProgramRun Brindlex(const std::vector<std::string>& arguments) {
-    static TempFolder capture;
-    const std::string outPath = capture / "stdout", errPath = capture / "stderr";
-    std::vector<std::string> words = {BRINDLEX_EXECUTABLE};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    std::vector<char*> environment;
-    for (char** entry = environ; *entry; ++entry)
-        if (std::string(*entry).rfind("BRINDLEX_COMPONENT=", 0) != 0) environment.push_back(*entry);
-    environment.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t pid = 0;
-    ProgramRun run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environment.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    run.out = ReadTextFile(outPath);
-    run.err = ReadTextFile(errPath);
-    return run;
-}
 
 // What the component does with interleaved float audio, done here with the effect itself: the
 // same parameter values (as the host sends them, in single precision), float samples widened
@@ -280,11 +241,8 @@ TEST_F(EndToEnd, ParamsListsTheEffectsParameters) {
     EXPECT_TRUE(HasRow(run.out, {"3", "EQ Level", "-12 to 12", "0"})) << run.out;
     EXPECT_TRUE(HasRow(run.out, {"6", "Amp Gain", "0 to 100", "1"})) << run.out;
     EXPECT_TRUE(HasRow(run.out, {"8", "Amp Noise Reduction", "0 to 100", "100"})) << run.out;
-    EXPECT_TRUE(HasRow(run.out, {"1", "(Limiter On) --limiter", "off, on", "off"}))
-        << run.out;
-    EXPECT_TRUE(
-        HasRow(run.out, {"4", "(EQ Wide) --eq-wide", "off, on", "off"}))
-        << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"1", "(Limiter On) --limiter", "off, on", "off"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"4", "(EQ Wide) --eq-wide", "off, on", "off"})) << run.out;
 }
 
 TEST_F(EndToEnd, DemoWritesItsFilesAndSaysWhere) {
@@ -355,8 +313,10 @@ TEST_F(EndToEnd, FailedSnapshotsLeaveNoPicture) {
                           missing + ": no such file"));
     EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder / "nowhere/x.png"}), 1,
                           folder / "nowhere/x.png: folder "));
-    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder.Path()}), 1, folder.Path() + ": "));
-    EXPECT_TRUE(folder.Entries().empty());
+    ASSERT_EQ(mkdir((folder / "shots.png").c_str(), 0755), 0);
+    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder / "shots.png"}), 1,
+                          folder / "shots.png: is a folder"));
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"shots.png"});
 }
 
 TEST_F(EndToEnd, BadInputsNameTheFile) {
@@ -449,6 +409,324 @@ TEST_F(EndToEnd, CorruptAndForeignPresetsAreRefused) {
                       1, bad.message));
         EXPECT_FALSE(FileExists(folder / "copy.aupreset"));
     }
+}
+
+// The lines of a run's stderr that begin with the prefix.
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line))
+        if (line.rfind(prefix, 0) == 0) lines.push_back(line);
+    return lines;
+}
+
+// Reads every frame there is, whatever the header says, and the file's format.
+AudioData ReadAllFrames(const std::string& path, int* format = nullptr) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    EXPECT_NE(file, nullptr) << path << ": " << sf_strerror(nullptr);
+    AudioData audio{info.channels, info.samplerate, {}};
+    if (!file) return audio;
+    if (format) *format = info.format;
+    std::vector<float> chunk(4096 * static_cast<size_t>(info.channels));
+    sf_count_t got;
+    while ((got = sf_readf_float(file, chunk.data(), 4096)) > 0)
+        audio.samples.insert(audio.samples.end(), chunk.begin(),
+                             chunk.begin() + got * info.channels);
+    sf_close(file);
+    return audio;
+}
+
+TEST_F(EndToEnd, EmptyInputsGiveValidEmptyFilesOrARefusal) {
+    const std::string in = Input(AudioData{2, 48000, {}});
+    for (const std::string name : {"out.flac", "out.wav", "out.ogg"}) {
+        ASSERT_EQ(Brindlex({"render", in, folder / name}).status, 0) << name;
+        const AudioData out = ReadAllFrames(folder / name);
+        EXPECT_EQ(out.channels, 2) << name;
+        EXPECT_TRUE(out.samples.empty()) << name;
+    }
+    // No player opens an Opus stream without a packet.
+    EXPECT_TRUE(RenderFails({in, folder / "out.opus"}, 1, "out.opus: no audio to write"));
+}
+
+TEST_F(EndToEnd, LinksFifosAndPermissionsSurviveARender) {
+    const AudioData input = TestSignal(2, 44100, 3000);
+    const std::string in = Input(input);
+    const std::string reference = folder / "reference.wav";
+    ASSERT_EQ(Brindlex({"render", in, reference, "--eq", "on"}).status, 0);
+
+    // A link is written through to its file, which keeps its permissions.
+    const std::string target = folder / "target.wav", link = folder / "link.wav";
+    WriteTextFile(target, "old");
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("target.wav", link.c_str()), 0);
+    ASSERT_EQ(Brindlex({"render", in, link, "--eq", "on"}).status, 0);
+    struct stat status {};
+    ASSERT_EQ(lstat(link.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISLNK(status.st_mode));
+    ASSERT_EQ(stat(target.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    const std::vector<float> expected = ReadAudio(reference).samples;
+    EXPECT_TRUE(SameSamples(ReadAudio(target).samples, expected));
+
+    // A FIFO's reader gets the whole file, and the FIFO stays.
+    const std::string fifo = folder / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = ReadTextFile(fifo); });
+    const ProgramRun run = Brindlex({"render", in, fifo, "--eq", "on"});
+    reader.join();
+    EXPECT_EQ(run.status, 0) << run.err;
+    WriteTextFile(folder / "received.wav", received);
+    EXPECT_TRUE(SameSamples(ReadAudio(folder / "received.wav").samples, expected));
+    ASSERT_EQ(lstat(fifo.c_str(), &status), 0);
+    EXPECT_TRUE(S_ISFIFO(status.st_mode));
+}
+
+TEST_F(EndToEnd, TheInputIsNeverOverwritten) {
+    const std::string in = Input(TestSignal(2, 44100, 1000));
+    const std::string before = ReadTextFile(in);
+    EXPECT_TRUE(RenderFails({in, in}, 2, in + ": the same file as the input"));
+    // Another name for the same file is the same file.
+    ASSERT_EQ(link(in.c_str(), (folder / "other-name.wav").c_str()), 0);
+    EXPECT_TRUE(FailsWith(Brindlex({"render", in, folder / "other-name.wav"}), 2,
+                          "other-name.wav: the same file as the input"));
+    EXPECT_EQ(ReadTextFile(in), before);
+}
+
+TEST_F(EndToEnd, ExtensionsAndBitsChooseTheOutputFormat) {
+    const std::string in = Input(TestSignal(2, 48000, 9600));
+    const struct {
+        std::vector<std::string> arguments;
+        int format;
+    } kCases[] = {
+        {{"a.opus"}, SF_FORMAT_OGG | SF_FORMAT_OPUS},
+        {{"a.mp3"}, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III},
+        {{"a.wav", "--bits", "16"}, SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+        {{"a.aiff", "-b", "8"}, SF_FORMAT_AIFF | SF_FORMAT_PCM_S8},
+        {{"a.flac", "--bits", "24"}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+        {{"a.caf", "--bits", "float"}, SF_FORMAT_CAF | SF_FORMAT_FLOAT},
+    };
+    for (const auto& test : kCases) {
+        std::vector<std::string> line = {"render", in, folder / test.arguments[0]};
+        line.insert(line.end(), test.arguments.begin() + 1, test.arguments.end());
+        const ProgramRun run = Brindlex(line);
+        ASSERT_EQ(run.status, 0) << test.arguments[0] << ": " << run.err;
+        int format = 0;
+        EXPECT_EQ(ReadAllFrames(folder / test.arguments[0], &format).Frames(), 9600)
+            << test.arguments[0];
+        EXPECT_EQ(format, test.format) << test.arguments[0];
+    }
+    EXPECT_TRUE(RenderFails({in, folder / "b.wav", "--bits", "12"}, 2,
+                            "--bits 12: expected 8, 16, 24, 32 or float"));
+    EXPECT_TRUE(RenderFails({in, folder / "b.flac", "--bits", "float"}, 1,
+                            "b.flac: a .flac file cannot hold float samples"));
+    EXPECT_TRUE(RenderFails({in, folder / "b.wav", "--gain", "loud"}, 2,
+                            "--gain loud: expected a gain in dB"));
+}
+
+TEST_F(EndToEnd, PipesCarryWavUnlessTheTypeIsGiven) {
+    const AudioData input = TestSignal(1, 44100, 4000);
+    const std::string in = Input(input);
+    ProgramRun run = Brindlex({"render", "-", "-", "--eq", "on", "--set", "EQ Level=-6"}, in);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    WriteTextFile(folder / "piped.wav", run.out);
+    int format = 0;
+    const AudioData piped = ReadAllFrames(folder / "piped.wav", &format);
+    EXPECT_EQ(format & SF_FORMAT_TYPEMASK, SF_FORMAT_WAV);
+    EXPECT_TRUE(SameSamples(piped.samples, ProcessHere(input, {{5, 1}, {3, -6}}, 512)));
+
+    run = Brindlex({"render", "-", "-", "--type", "flac"}, in);
+    ASSERT_EQ(run.status, 0) << run.err;
+    WriteTextFile(folder / "piped.flac", run.out);
+    ReadAllFrames(folder / "piped.flac", &format);
+    EXPECT_EQ(format & SF_FORMAT_TYPEMASK, SF_FORMAT_FLAC);
+}
+
+TEST_F(EndToEnd, DamagedInputsRenderWhatIsThereAndSaySo) {
+    AudioData input = TestSignal(2, 44100, 44100);
+    input.samples[2 * 22050 + 1] = NAN;
+    input.samples[2 * 30000] = INFINITY;
+    const std::string in = Input(input);
+    ProgramRun run = Brindlex({"render", in, folder / "out.wav"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(LinesStartingWith(run.err, "brindlex: warning: "),
+              std::vector<std::string>{"brindlex: warning: " + in +
+                                       ": 2 samples are not numbers (NaN or infinite), the first "
+                                       "at 0.500 s (frame 22050); they went into the effect as "
+                                       "they are"});
+
+    // A file cut off in the middle of its data.
+    const std::string whole = ReadTextFile(in);
+    WriteTextFile(folder / "cut.wav", whole.substr(0, whole.size() / 4));
+    run = Brindlex({"render", folder / "cut.wav", folder / "cut-out.wav"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> warnings = LinesStartingWith(run.err, "brindlex: warning: ");
+    ASSERT_EQ(warnings.size(), 1u) << run.err;
+    EXPECT_NE(warnings[0].find("cut.wav: the file is cut short: read 0.25 s of the 1.00 s its "
+                               "header announces"),
+              std::string::npos)
+        << warnings[0];
+    EXPECT_EQ(ReadAllFrames(folder / "cut-out.wav").Frames(),
+              ReadAllFrames(folder / "cut.wav").Frames());
+}
+
+TEST_F(EndToEnd, ClippingIsReportedAndGainAvoidsIt) {
+    const AudioData input = TestSignal(2, 44100, 20000);
+    const std::string in = Input(input);
+    const std::vector<std::string> boost = {"--eq",        "on",    "--set",
+                                            "EQ Level=12", "--set", "EQ Freq=330"};
+    std::vector<std::string> line = {"render", in, folder / "loud.flac"};
+    line.insert(line.end(), boost.begin(), boost.end());
+    ProgramRun run = Brindlex(line);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> warnings = LinesStartingWith(run.err, "brindlex: warning: ");
+    ASSERT_EQ(warnings.size(), 1u) << run.err;
+    EXPECT_NE(warnings[0].find("loud.flac: "), std::string::npos);
+    EXPECT_NE(warnings[0].find(" samples clipped at full scale (peak "), std::string::npos);
+
+    // The gain comes after the effect: the float output scaled by it, and no more clipping.
+    line = {"render", in, folder / "plain.wav"};
+    line.insert(line.end(), boost.begin(), boost.end());
+    ASSERT_EQ(Brindlex(line).status, 0);
+    line.insert(line.end(), {"--gain", "-12"});
+    line[2] = folder / "quiet.wav";
+    ASSERT_EQ(Brindlex(line).status, 0);
+    const AudioData plain = ReadAudio(folder / "plain.wav"),
+                    quiet = ReadAudio(folder / "quiet.wav");
+    ASSERT_EQ(plain.samples.size(), quiet.samples.size());
+    const float factor = static_cast<float>(std::pow(10.0, -12.0 / 20));
+    for (size_t i = 0; i < plain.samples.size(); ++i)
+        ASSERT_EQ(quiet.samples[i], plain.samples[i] * factor) << i;
+    line[2] = folder / "quiet.flac";
+    run = Brindlex(line);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(LinesStartingWith(run.err, "brindlex: warning: ").empty()) << run.err;
+}
+
+TEST_F(EndToEnd, BatchRendersMatchSingleRendersAndGoOnPastFailures) {
+    // Noise on: each file must start the generator where a render of its own would. The gain
+    // keeps the FLAC from clipping.
+    const std::vector<std::string> settings = {
+        "--amp", "on", "--set", "Amp Noise Reduction=60", "--set", "Amp Gain=4", "--gain", "-6"};
+    std::vector<std::string> line = {"render", "-o", folder / "out", "--jobs", "2"};
+    line.insert(line.end(), settings.begin(), settings.end());
+    for (const std::string name : {"a.wav", "b.flac", "c.aiff"}) {
+        const int format = name == "a.wav"    ? SF_FORMAT_WAV | SF_FORMAT_FLOAT
+                           : name == "b.flac" ? SF_FORMAT_FLAC | SF_FORMAT_PCM_24
+                                              : SF_FORMAT_AIFF | SF_FORMAT_FLOAT;
+        line.push_back(Input(TestSignal(2, 44100, 30000), name, format));
+    }
+    WriteTextFile(folder / "broken.wav", "not audio");
+    line.insert(line.begin() + 5, folder / "broken.wav");
+
+    const ProgramRun run = Brindlex(line);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "brindlex: " + folder / "broken.wav" +
+                           ": not an audio file libsndfile can read (Format not recognised.)\n");
+    EXPECT_NE(run.out.find("Rendered 3 of 4 files into " + folder / "out" + "; 1 failed"),
+              std::string::npos)
+        << run.out;
+    for (const std::string name : {"a.wav", "b.flac", "c.aiff"}) {
+        std::vector<std::string> single = {"render", folder / name, folder / ("single-" + name)};
+        single.insert(single.end(), settings.begin(), settings.end());
+        ASSERT_EQ(Brindlex(single).status, 0);
+        EXPECT_TRUE(SameSamples(ReadAudio(folder / ("out/" + name)).samples,
+                                ReadAudio(folder / ("single-" + name)).samples))
+            << name;
+    }
+}
+
+TEST_F(EndToEnd, BatchMistakesWriteNothing) {
+    const std::string a = Input(TestSignal(1, 44100, 100), "a.wav");
+    ASSERT_EQ(mkdir((folder / "sub").c_str(), 0755), 0);
+    const std::string otherA = Input(TestSignal(1, 44100, 100), "sub/a.wav");
+    WriteTextFile(folder / "file", "");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } kCases[] = {
+        {{"-o", folder / "file", a}, "-o " + folder / "file" + ": exists and is not a folder"},
+        {{"-o", folder / "file/out", a}, "-o " + folder / "file/out" + ": cannot be made"},
+        {{"-o", folder / "out", a, otherA},
+         otherA + ": would be written to " + folder / "out/a.wav"},
+        {{"-o", folder / "out", "--jobs", "0", a}, "--jobs 0: expected a whole number of jobs"},
+        {{"-o", folder / "out", "--jobs", "two", a}, "--jobs two: expected a whole number"},
+        {{"-o", folder.Path(), a}, a + ": the same file as the input"},
+        {{"-o", "-", a}, "-o -: standard output cannot hold several files"},
+    };
+    for (const auto& test : kCases)
+        EXPECT_TRUE(RenderFails(test.arguments, 2, test.message)) << test.message;
+}
+
+TEST_F(EndToEnd, LibraryPresetsApplyByName) {
+    ProgramRun run = Brindlex({"presets"});
+    ASSERT_EQ(run.status, 0);
+    EXPECT_TRUE(HasRow(run.out, {"telephone", brindlex::kFactoryPresets[0].description}))
+        << run.out;
+
+    const std::string in = Input(TestSignal(2, 44100, 20000));
+    ASSERT_EQ(Brindlex({"render", in, folder / "named.wav", "--preset", "telephone"}).status, 0);
+    std::vector<std::pair<int, float>> values;
+    for (int i = 0; i < brindlex::ParameterIndex::kNumParams; ++i)
+        values.emplace_back(i, static_cast<float>(brindlex::kFactoryPresets[0].values[i]));
+    EXPECT_TRUE(SameSamples(ReadAudio(folder / "named.wav").samples,
+                            ProcessHere(ReadAudio(in), values, 512)));
+
+    EXPECT_TRUE(FailsWith(Brindlex({"render", in, folder / "x.wav", "--preset", "telefone"}), 2,
+                          "--preset telefone: no preset of that name (telephone, am-radio, "));
+}
+
+TEST_F(EndToEnd, PresetFilesKeepTheirNames) {
+    const std::string first = folder / "first.aupreset", second = folder / "second.aupreset";
+    ASSERT_EQ(Brindlex({"preset", "save", first, "--name", "Night Shift", "--amp", "on"}).status,
+              0);
+    ASSERT_EQ(Brindlex({"preset", "save", second, "--preset", first, "--set", "Amp Gain=9"}).status,
+              0);
+    // Some editors begin UTF-8 text with a byte-order mark.
+    WriteTextFile(second, "\xEF\xBB\xBF" + ReadTextFile(second));
+    const ProgramRun run = Brindlex({"preset", "show", second});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(second + ": preset \"Night Shift\""), std::string::npos) << run.out;
+    // The real unit beside what the host shows.
+    EXPECT_TRUE(HasRow(run.out, {"6", "Amp Gain", "9", "9.00 %", "9"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"2", "EQ Freq", "5000", "5000.00 %", "5000 Hz"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"3", "EQ Level", "0", "0.00 %", "0 dB"})) << run.out;
+    EXPECT_TRUE(HasRow(run.out, {"9", "(Amp On) --amp", "on", "1", "on"})) << run.out;
+}
+
+TEST_F(EndToEnd, SettingsForAStageThatIsOffGetANote) {
+    const std::string in = Input(TestSignal(2, 44100, 1000));
+    const ProgramRun run = Brindlex({"render", in, folder / "out.wav", "--set", "Amp Gain=20",
+                                     "--eq", "on", "--set", "EQ Level=3"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err,
+              "brindlex: note: the amp stage is off, so Amp Gain changes nothing; add --amp on\n");
+}
+
+TEST_F(EndToEnd, HelpVersionAndSnapshotNames) {
+    EXPECT_EQ(Brindlex({"--version"}).out, std::string("brindlex ") + BRINDLEX_VERSION + "\n");
+    for (const std::vector<std::string>& line : {std::vector<std::string>{"help", "preset"},
+                                                 {"preset", "--help"},
+                                                 {"presets", "--help"},
+                                                 {"help", "render"},
+                                                 {"preset", "show", "--help"}}) {
+        const ProgramRun run = Brindlex(line);
+        EXPECT_EQ(run.status, 0) << line[0];
+        EXPECT_EQ(run.out.rfind("Usage: brindlex " + (line[0] == "help" ? line[1] : line[0]), 0),
+                  0u)
+            << run.out;
+    }
+    EXPECT_TRUE(FailsWith(Brindlex({"help", "rendr"}), 2, "rendr: no help on that"));
+    EXPECT_TRUE(FailsWith(Brindlex({"snapshot", folder / "editor.jpg"}), 2,
+                          "editor.jpg: a snapshot is a PNG image"));
+    const ProgramRun png = Brindlex({"snapshot", "-"});
+    ASSERT_EQ(png.status, 0) << png.err;
+    WriteTextFile(folder / "piped.png", png.out);
+    LoadSnapshot(folder / "piped.png");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"piped.png"});
 }
 
 } // namespace

@@ -26,3 +26,13 @@ AudioData ReadAudio(const std::string& path);
 // Deterministic test material: sines of different frequencies per channel with a little
 // noise, peak about 0.8.
 AudioData TestSignal(int channels, int sampleRate, long frames);
+
+// A run of the built brindlex program.
+struct ProgramRun {
+    int status = -1; // exit status; -1 when the program did not exit normally
+    std::string out, err;
+};
+
+// Runs the built program with the arguments, standard input read from stdinPath (inherited
+// when empty); it finds the component beside itself.
+ProgramRun Brindlex(const std::vector<std::string>& arguments, const std::string& stdinPath = "");

@@ -1,5 +1,6 @@
 #include "Arguments.h"
 
+#include "AudioFile.h"
 #include "CommandError.h"
 
 #include <cerrno>
@@ -19,11 +20,28 @@ enum CommandMask : unsigned {
     kPresetShowMask = 1u << 4,
     kSnapshotMask = 1u << 5,
     kEditMask = 1u << 6,
-    kAllMask = 0x7fu,
+    kPresetsMask = 1u << 7,
+    kAllMask = 0xffu,
     kSettingsMask = kRenderMask | kPresetSaveMask | kSnapshotMask | kEditMask,
 };
 
-enum class Option { kHelp, kComponent, kSet, kSwitch, kPreset, kBlock, kInput, kSave };
+enum class Option {
+    kHelp,
+    kVersion,
+    kComponent,
+    kSet,
+    kSwitch,
+    kPreset,
+    kBlock,
+    kInput,
+    kSave,
+    kGain,
+    kType,
+    kBits,
+    kOutputFolder,
+    kJobs,
+    kName,
+};
 
 struct OptionRule {
     const char* name;
@@ -35,6 +53,7 @@ struct OptionRule {
 constexpr OptionRule kOptions[] = {
     {"--help", Option::kHelp, kAllMask, nullptr},
     {"-h", Option::kHelp, kAllMask, nullptr},
+    {"--version", Option::kVersion, kAllMask, nullptr},
     {"--component", Option::kComponent, kAllMask, nullptr},
     {"--set", Option::kSet, kSettingsMask, nullptr},
     {"--amp", Option::kSwitch, kSettingsMask, "amp"},
@@ -45,6 +64,13 @@ constexpr OptionRule kOptions[] = {
     {"--block", Option::kBlock, kRenderMask | kSnapshotMask | kEditMask, nullptr},
     {"--input", Option::kInput, kSnapshotMask | kEditMask, nullptr},
     {"--save", Option::kSave, kEditMask, nullptr},
+    {"--gain", Option::kGain, kRenderMask, nullptr},
+    {"--type", Option::kType, kRenderMask, nullptr},
+    {"--bits", Option::kBits, kRenderMask, nullptr},
+    {"-b", Option::kBits, kRenderMask, nullptr},
+    {"-o", Option::kOutputFolder, kRenderMask, nullptr},
+    {"--jobs", Option::kJobs, kRenderMask, nullptr},
+    {"--name", Option::kName, kPresetSaveMask, nullptr},
 };
 
 unsigned MaskOf(Command command) {
@@ -55,6 +81,8 @@ unsigned MaskOf(Command command) {
         return kRenderMask;
     case Command::kParams:
         return kParamsMask;
+    case Command::kPresets:
+        return kPresetsMask;
     case Command::kPresetSave:
         return kPresetSaveMask;
     case Command::kPresetShow:
@@ -63,6 +91,7 @@ unsigned MaskOf(Command command) {
         return kSnapshotMask;
     case Command::kEdit:
         return kEditMask;
+    case Command::kPreset:
     case Command::kNone:
         break;
     }
@@ -88,6 +117,15 @@ int ParseBlockSize(const std::string& text, Command command) {
         throw UsageError("--block " + text,
                          "expected a whole number of frames from 1 to " +
                              std::to_string(kMaxBlockSize),
+                         command);
+    return static_cast<int>(*number);
+}
+
+int ParseJobs(const std::string& text, Command command) {
+    const std::optional<double> number = ParseNumber(text);
+    if (!number || *number != std::floor(*number) || *number < 1 || *number > kMaxJobs)
+        throw UsageError("--jobs " + text,
+                         "expected a whole number of jobs from 1 to " + std::to_string(kMaxJobs),
                          command);
     return static_cast<int>(*number);
 }
@@ -131,7 +169,7 @@ struct Parser {
                 Note(argument, "unknown option");
                 continue;
             }
-            if (rule->option == Option::kHelp) {
+            if (rule->option == Option::kHelp || rule->option == Option::kVersion) {
                 if (equals != std::string::npos) Note(argument, "takes no value");
                 options.emplace_back(rule, std::string());
                 continue;
@@ -156,6 +194,8 @@ struct Parser {
             invocation.command = Command::kRender;
         } else if (word == "params") {
             invocation.command = Command::kParams;
+        } else if (word == "presets") {
+            invocation.command = Command::kPresets;
         } else if (word == "snapshot") {
             invocation.command = Command::kSnapshot;
         } else if (word == "edit") {
@@ -166,7 +206,9 @@ struct Parser {
                 invocation.command = Command::kPresetSave;
             } else if (sub == "show") {
                 invocation.command = Command::kPresetShow;
-            } else if (!WantsHelp()) {
+            } else if (sub.empty() && WantsHelp()) {
+                invocation.command = Command::kPreset;
+            } else {
                 throw UsageError(sub.empty() ? "preset" : "preset " + sub,
                                  "expected 'preset save FILE' or 'preset show FILE'",
                                  Command::kNone);
@@ -178,10 +220,19 @@ struct Parser {
             next = 0;
             if (!words.empty()) ReadCommand();
             return;
-        } else if (!word.empty() && !WantsHelp()) {
-            throw UsageError(word, "unknown command", Command::kNone);
+        } else if (!word.empty()) {
+            // Help for something that is not a command is a mistake too.
+            throw UsageError(word,
+                             WantsHelp() ? "no help on that: not a command" : "unknown command",
+                             Command::kNone);
         }
         invocation.operands.assign(words.begin() + static_cast<long>(next), words.end());
+    }
+
+    bool WantsVersion() const {
+        for (const auto& [rule, value] : options)
+            if (rule->option == Option::kVersion) return true;
+        return false;
     }
 
     bool WantsHelp() const {
@@ -200,6 +251,9 @@ struct Parser {
             switch (rule->option) {
             case Option::kHelp:
                 invocation.wantsHelp = true;
+                break;
+            case Option::kVersion:
+                invocation.wantsVersion = true;
                 break;
             case Option::kComponent:
                 if (value.empty()) throw UsageError(rule->name, "missing PATH", command);
@@ -228,7 +282,46 @@ struct Parser {
                 break;
             case Option::kSave:
                 if (value.empty()) throw UsageError(rule->name, "missing FILE", command);
+                // Standard output already carries the parameters edit prints.
+                if (value == "-")
+                    throw UsageError("--save -", "standard output is taken by the parameters",
+                                     command);
                 invocation.savePath = value;
+                break;
+            case Option::kGain: {
+                const std::optional<double> gain = ParseNumber(value);
+                if (!gain || std::fabs(*gain) > kMaxGainDecibels)
+                    throw UsageError("--gain " + value,
+                                     "expected a gain in dB from -" +
+                                         FormatNumber(kMaxGainDecibels) + " to " +
+                                         FormatNumber(kMaxGainDecibels),
+                                     command);
+                invocation.gainDecibels = *gain;
+                break;
+            }
+            case Option::kType:
+                if (value.empty() || value.find_first_of("./") != std::string::npos)
+                    throw UsageError(std::string(rule->name) + " " + value,
+                                     "expected an extension naming the type: wav, flac, ...",
+                                     command);
+                invocation.outputType = value;
+                break;
+            case Option::kBits:
+                if (!IsBitsChoice(value))
+                    throw UsageError(std::string(rule->name) + " " + value,
+                                     std::string("expected ") + kBitsChoices, command);
+                invocation.outputBits = value;
+                break;
+            case Option::kOutputFolder:
+                if (value.empty()) throw UsageError(rule->name, "missing DIR", command);
+                invocation.outputFolder = value;
+                break;
+            case Option::kJobs:
+                invocation.jobs = ParseJobs(value, command);
+                break;
+            case Option::kName:
+                if (value.empty()) throw UsageError(rule->name, "missing NAME", command);
+                invocation.presetName = value;
                 break;
             }
         }
@@ -246,9 +339,15 @@ struct Parser {
             most = 1;
             break;
         case Command::kRender:
-            least = most = 2, names = "IN and OUT";
+            if (invocation.outputFolder.empty()) {
+                least = most = 2, names = "IN and OUT";
+            } else {
+                least = 1, most = operands.size(), names = "IN";
+            }
             break;
         case Command::kParams:
+        case Command::kPresets:
+        case Command::kPreset:
         case Command::kEdit:
             break;
         case Command::kPresetSave:
@@ -260,7 +359,8 @@ struct Parser {
             break;
         }
         if (operands.size() < least) {
-            const bool onlyOutMissing = command == Command::kRender && operands.size() == 1;
+            const bool onlyOutMissing = command == Command::kRender && operands.size() == 1 &&
+                                        invocation.outputFolder.empty();
             throw UsageError(CommandName(command),
                              std::string("missing ") + (onlyOutMissing ? "OUT" : names), command);
         }
@@ -281,6 +381,10 @@ const char* CommandName(Command command) {
         return "render";
     case Command::kParams:
         return "params";
+    case Command::kPresets:
+        return "presets";
+    case Command::kPreset:
+        return "preset";
     case Command::kPresetSave:
         return "preset save";
     case Command::kPresetShow:
@@ -299,6 +403,11 @@ Invocation ParseCommandLine(const std::vector<std::string>& arguments) {
     Parser parser{arguments, {}, {}, {}, {}};
     parser.Split();
     parser.ReadCommand();
+    if (parser.WantsVersion() && !parser.WantsHelp()) {
+        Invocation version;
+        version.wantsVersion = true;
+        return version;
+    }
     if (parser.WantsHelp()) {
         // Help for the command named, whatever else the line holds.
         Invocation help;

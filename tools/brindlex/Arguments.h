@@ -7,7 +7,18 @@
 // The command line of brindlex, parsed but not yet checked against the effect: parameter names
 // and values stay text until the component lists its parameters.
 
-enum class Command { kNone, kDemo, kRender, kParams, kPresetSave, kPresetShow, kSnapshot, kEdit };
+enum class Command {
+    kNone,
+    kDemo,
+    kRender,
+    kParams,
+    kPresets,
+    kPreset, // "preset" alone: only for its help
+    kPresetSave,
+    kPresetShow,
+    kSnapshot,
+    kEdit,
+};
 
 // One parameter change asked for on the command line.
 struct ParameterSetting {
@@ -19,16 +30,25 @@ struct ParameterSetting {
 struct Invocation {
     Command command = Command::kNone;
     bool wantsHelp = false;
+    bool wantsVersion = false;
     std::string componentPath; // --component; empty to search
     std::vector<std::string> operands;
     std::string presetPath;                 // --preset; applied before the settings
     std::string inputPath;                  // --input: the audio a snapshot follows or edit plays
     std::string savePath;                   // --save: where edit saves the settings as a preset
+    std::string presetName;                 // --name: what preset save calls the preset
     std::vector<ParameterSetting> settings; // --set and the switch flags, in command-line order
     int blockSize = 512;                    // --block: maximum frames per slice
+    double gainDecibels = 0;                // --gain: after the effect
+    std::string outputType;                 // --type: an extension naming the output type
+    std::string outputBits;                 // --bits
+    std::string outputFolder;               // -o: render every operand into this folder
+    int jobs = 0;                           // --jobs; 0 for one per processor
 };
 
 constexpr int kMaxBlockSize = 65536;
+constexpr int kMaxJobs = 1024;
+constexpr double kMaxGainDecibels = 100;
 
 // The name a command goes by in messages and help: "render", "preset save", ...
 const char* CommandName(Command command);

@@ -1,9 +1,12 @@
 #include "Commands.h"
 
 #include "AudioFile.h"
+#include "Batch.h"
 #include "CommandError.h"
 #include "EditorWindow.h"
+#include "FactoryPresets.h"
 #include "Help.h"
+#include "ParameterTable.h"
 #include "Parameters.h"
 #include "Presets.h"
 #include "Progress.h"
@@ -11,9 +14,12 @@
 #include "X11WindowSystem.h"
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
+#include <strings.h>
 
 namespace fs = std::filesystem;
 
@@ -43,19 +49,32 @@ void RenderPlanar(EffectUnit& unit, const float* inL, const float* inR, float* o
     }
 }
 
-// Returns the number of frames rendered. Without a writer the output is not kept.
-int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter* writer,
-                   ProgressBar& progress) {
+// What a render found in its input besides audio.
+struct RenderOutcome {
+    int64_t frames = 0;
+    int64_t nonFinite = 0;       // NaN and infinite samples
+    int64_t firstNonFinite = -1; // the frame of the first
+};
+
+// Renders the reader's audio through the unit. Without a writer the output is not kept; with
+// one it is scaled by gain first.
+RenderOutcome RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter* writer,
+                         float gain, ProgressBar& progress) {
     const int channels = reader.Channels();
     const int64_t chunk = ChunkFrames(unit.MaxFrames());
     const auto samples = static_cast<size_t>(chunk);
     std::vector<float> interleaved(samples * static_cast<size_t>(channels));
     std::vector<float> inL(samples), inR(samples), outL(samples), outR(samples);
-    int64_t done = 0;
+    RenderOutcome outcome;
     for (;;) {
         const int64_t frames = reader.Read(interleaved.data(), chunk);
         if (frames == 0) break;
         const auto n = static_cast<size_t>(frames);
+        for (size_t i = 0; i < n * static_cast<size_t>(channels); ++i) {
+            if (std::isfinite(interleaved[i])) continue;
+            if (outcome.nonFinite++ == 0)
+                outcome.firstNonFinite = outcome.frames + static_cast<int64_t>(i) / channels;
+        }
         // A mono file feeds both inputs; its output is the left channel.
         if (channels == 1) {
             std::copy_n(interleaved.data(), n, inL.data());
@@ -67,22 +86,36 @@ int64_t RenderFile(EffectUnit& unit, AudioFileReader& reader, AudioFileWriter* w
         }
         const float* right = channels == 1 ? inL.data() : inR.data();
         RenderPlanar(unit, inL.data(), right, outL.data(), outR.data(), frames);
-        if (!writer) {
-            // Rendered for its effect on the unit alone.
-        } else if (channels == 1) {
-            writer->Write(outL.data(), frames);
-        } else {
-            for (size_t i = 0; i < n; ++i) {
-                interleaved[2 * i] = outL[i];
-                interleaved[2 * i + 1] = outR[i];
-            }
+        if (writer) {
+            for (size_t i = 0; i < n; ++i)
+                for (int c = 0; c < channels; ++c)
+                    interleaved[i * channels + c] = (c == 0 ? outL[i] : outR[i]) * gain;
             writer->Write(interleaved.data(), frames);
         }
-        done += frames;
-        progress.Update(done);
+        outcome.frames += frames;
+        progress.Update(outcome.frames);
     }
     progress.Finish();
-    return done;
+    return outcome;
+}
+
+void Warn(const std::string& text) {
+    if (!text.empty()) std::fprintf(stderr, "brindlex: warning: %s\n", text.c_str());
+}
+
+// What the input held that the listener should know of: less than it announced, and samples
+// that are not numbers.
+void WarnAboutInput(const AudioFileReader& reader, const RenderOutcome& outcome) {
+    Warn(reader.ShortfallWarning());
+    if (outcome.nonFinite > 0) {
+        char where[96];
+        std::snprintf(where, sizeof where, "the first at %.3f s (frame %lld)",
+                      static_cast<double>(outcome.firstNonFinite) / reader.SampleRate(),
+                      static_cast<long long>(outcome.firstNonFinite));
+        Warn(reader.Path() + ": " + std::to_string(outcome.nonFinite) +
+             " samples are not numbers (NaN or infinite), " + where +
+             "; they went into the effect as they are");
+    }
 }
 
 void WriteStereoFile(const std::string& path, const StereoSignal& signal) {
@@ -91,7 +124,8 @@ void WriteStereoFile(const std::string& path, const StereoSignal& signal) {
         interleaved[2 * i] = signal.left[i];
         interleaved[2 * i + 1] = signal.right[i];
     }
-    AudioFileWriter writer(path, 2, static_cast<int>(signal.sampleRate));
+    const int rate = static_cast<int>(signal.sampleRate);
+    AudioFileWriter writer(path, ChooseOutputFormat(path, {}, 2, rate, signal.Frames()), 2, rate);
     writer.Write(interleaved.data(), signal.Frames());
     writer.Commit();
 }
@@ -108,25 +142,49 @@ void CheckChannels(const AudioFileReader& reader) {
                                               " channels; brindlex renders mono and stereo files");
 }
 
-int RunRender(const Invocation& invocation) {
-    const std::string& inPath = invocation.operands[0];
-    const std::string& outPath = invocation.operands[1];
+} // namespace
+
+void CheckDistinctFiles(const std::string& inPath, const std::string& outPath) {
+    if (IsSameFile(inPath, outPath))
+        throw CommandError(outPath == "-" ? "standard output" : outPath,
+                           "the same file as the input " + inPath +
+                               "; rendering into it would destroy it",
+                           CommandError::kUsage);
+}
+
+void RenderOneFile(const Invocation& invocation, const std::string& inPath,
+                   const std::string& outPath) {
+    CheckDistinctFiles(inPath, outPath);
     AudioFileReader reader(inPath);
     CheckChannels(reader);
     // Refuse an output type before any work is done.
-    OutputFormatFor(outPath, reader.Channels(), reader.SampleRate());
+    const OutputFormat format =
+        ChooseOutputFormat(outPath, {invocation.outputType, invocation.outputBits},
+                           reader.Channels(), reader.SampleRate(), reader.Frames());
 
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
-    unit.Prepare(reader.SampleRate(), invocation.blockSize, inPath);
+    unit.Prepare(reader.SampleRate(), invocation.blockSize, reader.Path());
 
-    AudioFileWriter writer(outPath, reader.Channels(), reader.SampleRate());
+    AudioFileWriter writer(outPath, format, reader.Channels(), reader.SampleRate());
     ProgressBar progress("Rendering", reader.Frames());
-    const int64_t frames = RenderFile(unit, reader, &writer, progress);
+    const float gain = static_cast<float>(std::pow(10.0, invocation.gainDecibels / 20));
+    const RenderOutcome outcome = RenderFile(unit, reader, &writer, gain, progress);
     writer.Commit();
-    std::printf("Rendered %s (%s, %d Hz, %s) to %s\n", inPath.c_str(),
-                reader.Channels() == 1 ? "mono" : "stereo", reader.SampleRate(),
-                SecondsText(frames, reader.SampleRate()).c_str(), outPath.c_str());
+    WarnAboutInput(reader, outcome);
+    Warn(writer.ClippingWarning());
+    // Standard output carries the audio itself.
+    if (outPath != "-")
+        std::printf("Rendered %s (%s, %d Hz, %s) to %s\n", reader.Path().c_str(),
+                    reader.Channels() == 1 ? "mono" : "stereo", reader.SampleRate(),
+                    SecondsText(outcome.frames, reader.SampleRate()).c_str(), outPath.c_str());
+}
+
+namespace {
+
+int RunRender(const Invocation& invocation) {
+    if (!invocation.outputFolder.empty()) return RenderBatch(invocation);
+    RenderOneFile(invocation, invocation.operands[0], invocation.operands[1]);
     return 0;
 }
 
@@ -168,6 +226,10 @@ int RunDemo(const Invocation& invocation) {
 
 int RunSnapshot(const Invocation& invocation) {
     const std::string& outPath = invocation.operands[0];
+    // The picture is a PNG file whatever its name says; a name saying otherwise is a slip.
+    if (outPath != "-" && strcasecmp(fs::path(outPath).extension().c_str(), ".png") != 0)
+        throw CommandError(outPath, "a snapshot is a PNG image: name it OUT.png (or '-')",
+                           CommandError::kUsage);
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
     std::string shownAfter;
@@ -185,13 +247,14 @@ int RunSnapshot(const Invocation& invocation) {
         unit.Prepare(reader.SampleRate(), invocation.blockSize, invocation.inputPath);
         EditorWindow editor(unit);
         ProgressBar progress("Rendering", reader.Frames());
-        RenderFile(unit, reader, nullptr, progress);
+        WarnAboutInput(reader, RenderFile(unit, reader, nullptr, 1, progress));
         editor.Run(kEditorSettleSeconds);
         editor.WritePng(outPath);
         shownAfter = invocation.inputPath;
     }
-    std::printf("Wrote the editor as it stands after %s to %s\n", shownAfter.c_str(),
-                outPath.c_str());
+    if (outPath != "-")
+        std::printf("Wrote the editor as it stands after %s to %s\n", shownAfter.c_str(),
+                    outPath.c_str());
     return 0;
 }
 
@@ -223,15 +286,26 @@ std::string SettingText(const HostParameter& parameter, float value) {
     return FormatNumber(value);
 }
 
-// Index, name, value and the effect's text for it, of every parameter as the unit holds it.
+// The value in its real unit ("5000 Hz", "-6 dB", "on"): what the host shows carries the
+// effect's one label for all of them.
+std::string UnitValueText(const HostParameter& parameter, float value) {
+    const std::string setting = SettingText(parameter, value);
+    if (parameter.isSwitch || parameter.info.id >= std::size(brindlex::kParameters)) return setting;
+    const char* symbol = brindlex::UnitSymbol(brindlex::kParameters[parameter.info.id].unit);
+    return *symbol ? setting + " " + symbol : setting;
+}
+
+// Index, name, value, the effect's text for it and its real unit, of every parameter as the
+// unit holds it.
 void PrintParameterValues(const EffectUnit& unit) {
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
-    std::printf("%5s  %-44s  %-8s  %s\n", "Index", "Name", "Value", "Shown as");
+    std::printf("%5s  %-44s  %-8s  %-12s  %s\n", "Index", "Name", "Value", "Shown as", "In units");
     for (const HostParameter& parameter : parameters) {
         const float value = unit.GetParameter(parameter.info.id);
-        std::printf("%5u  %-44s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
+        std::printf("%5u  %-44s  %-8s  %-12s  %s\n", static_cast<unsigned>(parameter.info.id),
                     NameText(parameter).c_str(), SettingText(parameter, value).c_str(),
-                    ShownValue(unit, parameter, value).c_str());
+                    ShownValue(unit, parameter, value).c_str(),
+                    UnitValueText(parameter, value).c_str());
     }
 }
 
@@ -239,13 +313,15 @@ int RunParams(const Invocation& invocation) {
     const EffectUnit unit(LocateComponentBundle(invocation.componentPath));
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
     std::printf("Parameters of %s\n\n", unit.BundlePath().c_str());
-    std::printf("%5s  %-44s  %-12s  %-8s  %s\n", "Index", "Name", "Range", "Default", "Shown as");
+    std::printf("%5s  %-44s  %-12s  %-8s  %-12s  %s\n", "Index", "Name", "Range", "Default",
+                "Shown as", "In units");
     for (const HostParameter& parameter : parameters) {
         const float value = parameter.info.defaultValue;
-        std::printf("%5u  %-44s  %-12s  %-8s  %s\n", static_cast<unsigned>(parameter.info.id),
-                    NameText(parameter).c_str(), RangeText(parameter).c_str(),
-                    SettingText(parameter, value).c_str(),
-                    ShownValue(unit, parameter, value).c_str());
+        std::printf("%5u  %-44s  %-12s  %-8s  %-12s  %s\n",
+                    static_cast<unsigned>(parameter.info.id), NameText(parameter).c_str(),
+                    RangeText(parameter).c_str(), SettingText(parameter, value).c_str(),
+                    ShownValue(unit, parameter, value).c_str(),
+                    UnitValueText(parameter, value).c_str());
     }
     std::printf("\nSet them with --set NAME=VALUE (the name in any case, or the index; values in "
                 "the units shown;\nswitches on or off). The unnamed switches have flags of "
@@ -253,22 +329,37 @@ int RunParams(const Invocation& invocation) {
     return 0;
 }
 
+// The unit's state as a preset under the name; the unit's own name when it is "".
+CFRef<CFPropertyListRef> NamedState(const EffectUnit& unit, const std::string& name) {
+    CFRef<CFPropertyListRef> state = unit.CopyClassInfo();
+    return name.empty() ? std::move(state) : RenamedPreset(state.Get(), name);
+}
+
 int RunPresetSave(const Invocation& invocation) {
     const std::string& path = invocation.operands[0];
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
-    ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
-    const CFRef<CFPropertyListRef> preset = unit.CopyClassInfo();
-    WritePresetFile(path, preset.Get());
-    std::printf("Saved the effect's settings to %s\n", path.c_str());
+    const std::string loadedName =
+        ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+    // The name given, or the one of the preset it started from.
+    WritePresetFile(
+        path,
+        NamedState(unit, invocation.presetName.empty() ? loadedName : invocation.presetName).Get());
+    if (path != "-") std::printf("Saved the effect's settings to %s\n", path.c_str());
+    return 0;
+}
+
+int RunPresets() {
+    std::printf("The presets --preset NAME applies:\n\n");
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets)
+        std::printf("  %-16s %s\n", preset.name, preset.description);
     return 0;
 }
 
 int RunPresetShow(const Invocation& invocation) {
     const std::string& path = invocation.operands[0];
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
-    RestorePresetFile(unit, path);
-    const CFRef<CFPropertyListRef> state = unit.CopyClassInfo();
-    std::printf("%s: preset \"%s\"\n\n", path.c_str(), PresetName(state.Get()).c_str());
+    const std::string name = RestorePresetFile(unit, path);
+    std::printf("%s: preset \"%s\"\n\n", path.c_str(), name.c_str());
     PrintParameterValues(unit);
     return 0;
 }
@@ -350,7 +441,8 @@ int RunEdit(const Invocation& invocation) {
     // before the work starts.
     if (!invocation.savePath.empty()) PendingFile check(invocation.savePath);
     EffectUnit unit(LocateComponentBundle(invocation.componentPath));
-    ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
+    const std::string presetName =
+        ApplyEffectSettings(unit, invocation.presetPath, invocation.settings);
     const StereoSignal signal = invocation.inputPath.empty()
                                     ? SynthesizeProgramme(kDemoSampleRate)
                                     : ReadStereoSignal(invocation.inputPath);
@@ -371,8 +463,7 @@ int RunEdit(const Invocation& invocation) {
     std::printf("\nThe parameters as the editor left them:\n\n");
     PrintParameterValues(unit);
     if (!invocation.savePath.empty()) {
-        const CFRef<CFPropertyListRef> preset = unit.CopyClassInfo();
-        WritePresetFile(invocation.savePath, preset.Get());
+        WritePresetFile(invocation.savePath, NamedState(unit, presetName).Get());
         std::printf("\nSaved them to %s\n", invocation.savePath.c_str());
     }
     return 0;
@@ -380,15 +471,26 @@ int RunEdit(const Invocation& invocation) {
 
 } // namespace
 
-void ApplyEffectSettings(EffectUnit& unit, const std::string& presetPath,
-                         const std::vector<ParameterSetting>& settings) {
+std::string ApplyEffectSettings(EffectUnit& unit, const std::string& preset,
+                                const std::vector<ParameterSetting>& settings) {
     const std::vector<HostParameter> parameters = DescribeParameters(unit.Parameters());
     std::vector<ParameterValue> values;
     for (const ParameterSetting& setting : settings)
         values.push_back(ResolveSetting(parameters, setting));
-    if (!presetPath.empty()) RestorePresetFile(unit, presetPath);
+    const std::string presetName = preset.empty() ? std::string() : ApplyPreset(unit, preset);
     for (const ParameterValue& value : values)
         unit.SetParameter(value.id, value.value);
+    for (const ParameterValue& value : values) {
+        if (value.id >= std::size(brindlex::kParameters)) continue;
+        const brindlex::ParameterInfo& entry = brindlex::kParameters[value.id];
+        if (entry.stageSwitch < 0 ||
+            unit.GetParameter(static_cast<AudioUnitParameterID>(entry.stageSwitch)) >= 0.5f)
+            continue;
+        const brindlex::ParameterInfo& stage = brindlex::kParameters[entry.stageSwitch];
+        std::fprintf(stderr, "%sthe %s stage is off, so %s changes nothing; add --%s on\n",
+                     kNotePrefix, stage.stage, brindlex::DisplayName(entry), stage.flag);
+    }
+    return presetName;
 }
 
 std::vector<ParameterSetting> RadioSettings() {
@@ -433,7 +535,23 @@ StereoSignal RenderSignal(EffectUnit& unit, const StereoSignal& input) {
     return output;
 }
 
+int ReportingFailures(const std::function<int()>& work) {
+    try {
+        return work();
+    } catch (const CommandError& error) {
+        std::fprintf(stderr, "brindlex: %s\n", error.what());
+        return error.ExitStatus();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "brindlex: %s\n", error.what());
+        return 1;
+    }
+}
+
 int RunCommand(const Invocation& invocation) {
+    if (invocation.wantsVersion) {
+        std::printf("brindlex %s\n", BRINDLEX_VERSION);
+        return 0;
+    }
     if (invocation.wantsHelp) {
         std::fputs(HelpText(invocation.command).c_str(), stdout);
         return 0;
@@ -449,10 +567,13 @@ int RunCommand(const Invocation& invocation) {
         return RunPresetSave(invocation);
     case Command::kPresetShow:
         return RunPresetShow(invocation);
+    case Command::kPresets:
+        return RunPresets();
     case Command::kSnapshot:
         return RunSnapshot(invocation);
     case Command::kEdit:
         return RunEdit(invocation);
+    case Command::kPreset:
     case Command::kNone:
         break;
     }

@@ -2,8 +2,10 @@
 
 #include "CFValues.h"
 #include "CommandError.h"
+#include "FactoryPresets.h"
 #include "PendingFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -42,6 +44,11 @@ CFRef<CFPropertyListRef> ReadPresetFile(const std::string& path) {
     bytes.resize(static_cast<size_t>(file.gcount()));
     if (bytes.size() > static_cast<size_t>(kCFPropertyListMaxDataSize))
         throw CommandError(path, "too large to be a preset");
+    // Editors on some systems begin UTF-8 text with a byte-order mark; the XML reader does not
+    // expect one.
+    static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+    if (bytes.size() >= 3 && std::equal(kByteOrderMark, kByteOrderMark + 3, bytes.begin()))
+        bytes.erase(bytes.begin(), bytes.begin() + 3);
 
     CFRef<CFDataRef> data(CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(bytes.data()),
                                        static_cast<CFIndex>(bytes.size())));
@@ -91,13 +98,44 @@ void WritePresetFile(const std::string& path, CFPropertyListRef preset) {
     file.Commit();
 }
 
-void RestorePresetFile(EffectUnit& unit, const std::string& path) {
+std::string RestorePresetFile(EffectUnit& unit, const std::string& path) {
     const CFRef<CFPropertyListRef> preset = ReadPresetFile(path);
     CheckPreset(preset.Get(), unit.Identity(), path);
     const OSStatus status = unit.RestoreClassInfo(preset.Get());
     if (status != noErr)
         throw CommandError(path, "the effect refuses this preset (damaged or incomplete state): " +
                                      StatusText(status));
+    return PresetName(preset.Get());
+}
+
+std::string ApplyPreset(EffectUnit& unit, const std::string& preset) {
+    // A word without a folder or an extension that names no file is a library preset's name.
+    std::error_code error;
+    if (preset.find_first_of("/.") != std::string::npos || fs::exists(preset, error))
+        return RestorePresetFile(unit, preset);
+    std::string known;
+    for (const brindlex::FactoryPreset& factory : brindlex::kFactoryPresets) {
+        if (preset == factory.name) {
+            for (size_t i = 0; i < std::size(factory.values); ++i)
+                unit.SetParameter(static_cast<AudioUnitParameterID>(i),
+                                  static_cast<float>(factory.values[i]));
+            return factory.label;
+        }
+        known += (known.empty() ? "" : ", ") + std::string(factory.name);
+    }
+    throw CommandError("--preset " + preset,
+                       "no preset of that name (" + known + "; or an .aupreset file)",
+                       CommandError::kUsage);
+}
+
+CFRef<CFPropertyListRef> RenamedPreset(CFPropertyListRef preset, const std::string& name) {
+    const CFMutableDictionaryRef renamed =
+        CFDictionaryCreateMutableCopy(nullptr, 0, static_cast<CFDictionaryRef>(preset));
+    CFRef<CFPropertyListRef> owned(renamed);
+    const CFRef<CFStringRef> text(
+        CFStringCreateWithCString(nullptr, name.c_str(), kCFStringEncodingUTF8));
+    CFDictionarySetValue(renamed, CFSTR(kAUPresetNameKey), text.Get());
+    return owned;
 }
 
 std::string PresetName(CFPropertyListRef preset) {

@@ -17,6 +17,13 @@ void CheckPreset(CFPropertyListRef preset, const ComponentIdentity& identity,
 void WritePresetFile(const std::string& path, CFPropertyListRef preset);
 
 // Reads, checks and restores the file into the unit; the unit is unchanged when it fails.
-void RestorePresetFile(EffectUnit& unit, const std::string& path);
+// Returns the preset's name.
+std::string RestorePresetFile(EffectUnit& unit, const std::string& path);
+// A preset of the library by its name (as 'brindlex presets' lists them), or else a preset file:
+// applied to the unit. Returns the preset's name. An unknown name throws CommandError (kUsage)
+// listing the known ones.
+std::string ApplyPreset(EffectUnit& unit, const std::string& preset);
 // The preset's "name" entry, "" when there is none.
 std::string PresetName(CFPropertyListRef preset);
+// A copy of the preset under another name.
+CFRef<CFPropertyListRef> RenamedPreset(CFPropertyListRef preset, const std::string& name);
