@@ -75,27 +75,6 @@ NSPoint NSEvent::mouseLocation() {
     return NSMakePoint(pointer.x, height - pointer.y);
 }
 
-NSWindow* NSEvent::window() const {
-    for (NSWindow* window : GetPlatformRuntime().windows)
-        if (window->windowNumber() == mWindowNumber) return window;
-    return nullptr;
-}
-
-NSInteger NSEvent::buttonNumber() const {
-    switch (mType) {
-    case NSRightMouseDown:
-    case NSRightMouseUp:
-    case NSRightMouseDragged:
-        return 1;
-    case NSOtherMouseDown:
-    case NSOtherMouseUp:
-    case NSOtherMouseDragged:
-        return 2;
-    default:
-        return 0;
-    }
-}
-
 // ---- Responders ----------------------------------------------------------------------------
 
 bool NSResponder::acceptsFirstResponder() {
