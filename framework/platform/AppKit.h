@@ -64,7 +64,9 @@ public:
                                        NSTimeInterval timestamp, NSInteger windowNumber,
                                        NSGraphicsContext* context, NSInteger eventNumber,
                                        NSInteger clickCount, float pressure);
-    // Key downs, ups and modifier changes; null for another type.
+    // Key downs, ups and modifier changes; null for another type. What nothing here reads (the
+    // time stamp, the pressure, the characters without modifiers, the repeat flag and the key
+    // code) is not kept.
     static NSEvent* keyEventWithType(NSEventType type, NSPoint location, NSUInteger modifierFlags,
                                      NSTimeInterval timestamp, NSInteger windowNumber,
                                      NSGraphicsContext* context, NSString* characters,
@@ -82,39 +84,28 @@ public:
     NSEventType type() const { return mType; }
     NSPoint locationInWindow() const { return mLocation; }
     NSUInteger modifierFlags() const { return mModifierFlags; }
-    NSTimeInterval timestamp() const { return mTimestamp; }
     NSInteger windowNumber() const { return mWindowNumber; }
     NSInteger clickCount() const { return mClickCount; }
-    float pressure() const { return mPressure; }
     CGFloat deltaX() const { return mDeltaX; }
     CGFloat deltaY() const { return mDeltaY; }
     NSString* characters() const { return mCharacters; }
-    NSString* charactersIgnoringModifiers() const { return mCharactersIgnoringModifiers; }
-    unsigned short keyCode() const { return mKeyCode; }
-    bool isARepeat() const { return mIsARepeat; }
 
 protected:
     ~NSEvent() override;
 
 private:
     // The fields every kind of event has.
-    NSEvent(NSEventType type, NSPoint location, NSUInteger modifierFlags, NSTimeInterval timestamp,
-            NSInteger windowNumber)
-        : mType(type), mLocation(location), mModifierFlags(modifierFlags), mTimestamp(timestamp),
+    NSEvent(NSEventType type, NSPoint location, NSUInteger modifierFlags, NSInteger windowNumber)
+        : mType(type), mLocation(location), mModifierFlags(modifierFlags),
           mWindowNumber(windowNumber) {}
     NSEventType mType = 0;
     NSPoint mLocation{};
     NSUInteger mModifierFlags = 0;
-    NSTimeInterval mTimestamp = 0;
     NSInteger mWindowNumber = 0;
     NSInteger mClickCount = 0;
-    float mPressure = 0;
     CGFloat mDeltaX = 0;
     CGFloat mDeltaY = 0;
-    NSString* mCharacters = nullptr;                  // retained
-    NSString* mCharactersIgnoringModifiers = nullptr; // retained
-    unsigned short mKeyCode = 0;
-    bool mIsARepeat = false;
+    NSString* mCharacters = nullptr; // retained
 };
 
 // ---- Responders ----------------------------------------------------------------------------
@@ -375,8 +366,7 @@ public:
     void setOpaque(bool opaque) { mOpaque = opaque; }
     bool hasShadow() const { return mHasShadow; }
     void setHasShadow(bool hasShadow) { mHasShadow = hasShadow; }
-    bool canHide() const { return mCanHide; }
-    void setCanHide(bool canHide) { mCanHide = canHide; }
+    void setCanHide(bool) {} // hiding is the window system's affair here
     void setReleasedWhenClosed(bool released) { mReleasedWhenClosed = released; }
 
     // A child moves with its parent and is shown and hidden with it; the parent retains its
@@ -426,7 +416,6 @@ private:
     bool mClosed = false;
     bool mOpaque = true;
     bool mHasShadow = true;
-    bool mCanHide = true;
     bool mReleasedWhenClosed = true;
     bool mAcceptsMouseMovedEvents = false;
     NSWindow* mParent = nullptr;            // not retained
@@ -481,10 +470,7 @@ enum : NSInteger {
 class NSSavePanel : public NSObject {
 public:
     static NSSavePanel* savePanel();
-    // Null or empty: any type.
-    NSArray<NSString*>* allowedFileTypes() const { return mAllowedFileTypes; }
     void setAllowedFileTypes(NSArray<NSString*>* types);
-    bool allowsOtherFileTypes() const { return mAllowsOtherFileTypes; }
     void setAllowsOtherFileTypes(bool allows) { mAllowsOtherFileTypes = allows; }
 
     // Starts in the folder with the file name filled in (either may be null); NSOKButton or
@@ -513,11 +499,8 @@ protected:
 class NSOpenPanel : public NSSavePanel {
 public:
     static NSOpenPanel* openPanel();
-    bool canChooseFiles() const { return mCanChooseFiles; }
     void setCanChooseFiles(bool flag) { mCanChooseFiles = flag; }
-    bool canChooseDirectories() const { return mCanChooseDirectories; }
     void setCanChooseDirectories(bool flag) { mCanChooseDirectories = flag; }
-    bool resolvesAliases() const { return mResolvesAliases; }
     void setResolvesAliases(bool flag) { mResolvesAliases = flag; }
 
     using NSSavePanel::runModalForDirectory;

@@ -297,12 +297,6 @@ template <class ObjectType> class NSMutableArray : public NSArray<ObjectType> {
 public:
     static NSMutableArray* array() { return Base::Autoreleased(new NSMutableArray); }
     void addObject(ObjectType object) { Base::Append(object); }
-    void removeObjectAtIndex(NSUInteger index) {
-        if (index >= this->mObjects.size()) return;
-        ObjectType object = this->mObjects[index];
-        this->mObjects.erase(this->mObjects.begin() + static_cast<std::ptrdiff_t>(index));
-        object->release();
-    }
 };
 
 // ---- Dates ---------------------------------------------------------------------------------
