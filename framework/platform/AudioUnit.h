@@ -89,10 +89,7 @@ enum : AudioFormatFlags {
     kAudioFormatFlagIsBigEndian = 1u << 1,
     kAudioFormatFlagIsSignedInteger = 1u << 2,
     kAudioFormatFlagIsPacked = 1u << 3,
-    kAudioFormatFlagIsAlignedHigh = 1u << 4,
     kAudioFormatFlagIsNonInterleaved = 1u << 5,
-    kAudioFormatFlagIsNonMixable = 1u << 6,
-    kAudioFormatFlagsAreAllClear = 0x80000000u,
 
 #if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     kAudioFormatFlagsNativeEndian = kAudioFormatFlagIsBigEndian,

@@ -1,10 +1,10 @@
 #pragma once
 
-// How a call reaches a component here, which is not the platform's: the Component Manager's
-// dispatch and argument layout are private to it, so this library packs each call into a
-// ComponentParameters in a convention of its own, describes every selector's arguments with a
-// record, and opens a component by its entry function rather than by a registered description.
-// The host calls of AudioUnit.h pack with these records and IFxAU unpacks with them.
+// How a call reaches a component here: this library's own plumbing, not the platform's
+// published interface. Each call is packed into a ComponentParameters by the convention below,
+// every selector's arguments are named by one record, and a component is opened by its entry
+// function rather than found by a registered description. The host calls of AudioUnit.h pack
+// with these records and IFxAU unpacks with them.
 
 #include "AudioUnit.h"
 

@@ -127,7 +127,6 @@ enum : CGBitmapInfo {
     kCGBitmapFloatComponents = 1u << 8,
     kCGBitmapByteOrderMask = 0x7000,
     kCGBitmapByteOrderDefault = 0u << 12, // the channel order as named, first byte first
-    kCGBitmapByteOrder16Little = 1u << 12,
     kCGBitmapByteOrder32Little = 2u << 12, // each 32-bit pixel read as a little-endian word
     kCGBitmapByteOrder32Big = 4u << 12,
 };

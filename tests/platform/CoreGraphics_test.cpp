@@ -124,7 +124,8 @@ TEST(CGImage, RefusesWhatItCannotRead) {
     EXPECT_FALSE(create(4, 3, 16, 64, 32, space.Get(), skipFirst)) << "16-bit components";
     EXPECT_FALSE(create(4, 3, 8, 24, 16, space.Get(), skipFirst)) << "bits per pixel mismatch";
     EXPECT_FALSE(create(4, 3, 8, 32, 16, space.Get(), kCGImageAlphaOnly));
-    EXPECT_FALSE(create(4, 3, 8, 32, 16, space.Get(), skipFirst | kCGBitmapByteOrder16Little));
+    EXPECT_FALSE(create(4, 3, 8, 32, 16, space.Get(), skipFirst | 1u << 12))
+        << "16-bit little-endian order";
     EXPECT_FALSE(create(4, 3, 8, 32, 16, nullptr, skipFirst)) << "no colour space";
     const CGFloat decode[6] = {0, 1, 0, 1, 0, 1};
     EXPECT_FALSE(create(4, 3, 8, 32, 16, space.Get(), skipFirst, decode));
