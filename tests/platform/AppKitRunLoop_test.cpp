@@ -56,6 +56,23 @@ TEST_F(RunLoopTest, InvalidatedTimersStopEvenFromTheirOwnCallback) {
     EXPECT_EQ(NSRunLoop::mainRunLoop()->scheduledTimerCount(), 0u);
 }
 
+TEST_F(RunLoopTest, LateRepeatingTimersFireOnceAndKeepTheirSchedule) {
+    Log log;
+    NSTimer* timer = NSTimer::scheduledTimerWithTimeInterval(0.25, true, log.Recorder("tick"));
+    // The program is busy until 1.1, in a loop of a mode the timer does not run in.
+    NSTimer::scheduledTimerWithTimeInterval(0.1, false, [](NSTimer*) {
+        NSRunLoop::currentRunLoop()->runMode(NSEventTrackingRunLoopMode,
+                                             NSDate::dateWithTimeIntervalSinceReferenceDate(1.1));
+    });
+    RunUntil(1.1);
+    ASSERT_EQ(log.entries.size(), 1u) << "missed ticks are not made up";
+    EXPECT_EQ(log.entries[0].first, 1.1);
+    RunUntil(1.5);
+    ASSERT_EQ(log.entries.size(), 3u);
+    EXPECT_EQ(log.entries[1].first, 1.25) << "back on its schedule";
+    timer->invalidate();
+}
+
 class Target : public NSObject {
 public:
     explicit Target(bool* freed) : mFreed(freed) {}
