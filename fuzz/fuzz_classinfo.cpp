@@ -2,6 +2,7 @@
 // host restores a project: a refused state changes nothing, an accepted one leaves every
 // parameter in range and saves back to a state that restores to itself.
 #include "AudioUnit.h"
+#include "ComponentCall.h"
 #include "FuzzSupport.h"
 
 #include <cmath>

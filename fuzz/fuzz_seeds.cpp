@@ -6,6 +6,7 @@
 //   fuzz_seeds DIR      writes DIR/<target>/<name> for every target
 #include "AudioUnit.h"
 #include "Brindlex.h"
+#include "ComponentCall.h"
 #include "PngWriter.h"
 
 #include <cstdio>

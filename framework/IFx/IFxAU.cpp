@@ -2,6 +2,7 @@
 // Carbon view entry, and what the adapter asks of the host (identity, transport, tempo).
 #include "IFxAU.h"
 
+#include "ComponentCall.h"
 #include "IFxAUInternal.h"
 #include "IFxAUViewFactory.h"
 #include "IGraphics.h"

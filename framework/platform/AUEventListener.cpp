@@ -65,20 +65,6 @@ bool Covers(const AudioUnitEvent& registered, const AudioUnitEvent& notified) {
            a.mElement == b.mElement;
 }
 
-bool SameEvent(const AudioUnitEvent& a, const AudioUnitEvent& b) {
-    if (a.mEventType != b.mEventType) return false;
-    if (IsParameterEvent(a.mEventType)) {
-        const AudioUnitParameter& x = a.mArgument.mParameter;
-        const AudioUnitParameter& y = b.mArgument.mParameter;
-        return x.mAudioUnit == y.mAudioUnit && x.mParameterID == y.mParameterID &&
-               x.mScope == y.mScope && x.mElement == y.mElement;
-    }
-    const AudioUnitProperty& x = a.mArgument.mProperty;
-    const AudioUnitProperty& y = b.mArgument.mProperty;
-    return x.mAudioUnit == y.mAudioUnit && x.mPropertyID == y.mPropertyID && x.mScope == y.mScope &&
-           x.mElement == y.mElement;
-}
-
 bool IsRegistered(const Listeners& listeners, const AUListenerBase* listener) {
     return std::find(listeners.all.begin(), listeners.all.end(), listener) != listeners.all.end();
 }
@@ -149,22 +135,6 @@ OSStatus AUEventListenerAddEventType(AUEventListenerRef inListener, void* inObje
     }
 }
 
-OSStatus AUEventListenerRemoveEventType(AUEventListenerRef inListener, void* inObject,
-                                        const AudioUnitEvent* inEvent) {
-    if (!inEvent) return paramErr;
-    Listeners& listeners = GetListeners();
-    UTL_MutexLock lock(&listeners.mutex);
-    if (!IsRegistered(listeners, inListener)) return paramErr;
-    auto& registrations = inListener->registrations;
-    registrations.erase(std::remove_if(registrations.begin(), registrations.end(),
-                                       [&](const AUListenerBase::Registration& registration) {
-                                           return registration.object == inObject &&
-                                                  SameEvent(registration.event, *inEvent);
-                                       }),
-                        registrations.end());
-    return noErr;
-}
-
 OSStatus AUListenerDispose(AUParameterListenerRef inListener) {
     Listeners& listeners = GetListeners();
     UTL_MutexLock lock(&listeners.mutex);
@@ -185,24 +155,4 @@ OSStatus AUEventListenerNotify(AUEventListenerRef inSendingListener, void* inSen
         unit && unit->deliverEvent ? unit->deliverEvent : AUDeliverEventToLocalListeners;
     deliver(inSendingListener, inSendingObject, inEvent);
     return noErr;
-}
-
-OSStatus AUParameterListenerNotify(AUParameterListenerRef inSendingListener, void* inSendingObject,
-                                   const AudioUnitParameter* inParameter) {
-    if (!inParameter) return paramErr;
-    AudioUnitEvent event{};
-    event.mEventType = kAudioUnitEvent_ParameterValueChange;
-    event.mArgument.mParameter = *inParameter;
-    return AUEventListenerNotify(inSendingListener, inSendingObject, &event);
-}
-
-OSStatus AUParameterSet(AUParameterListenerRef inSendingListener, void* inSendingObject,
-                        const AudioUnitParameter* inParameter, AudioUnitParameterValue inValue,
-                        UInt32 inBufferOffsetInFrames) {
-    if (!inParameter) return paramErr;
-    const OSStatus result = AudioUnitSetParameter(
-        inParameter->mAudioUnit, inParameter->mParameterID, inParameter->mScope,
-        inParameter->mElement, inValue, inBufferOffsetInFrames);
-    if (result != noErr) return result;
-    return AUParameterListenerNotify(inSendingListener, inSendingObject, inParameter);
 }

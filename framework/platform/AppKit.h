@@ -28,7 +28,6 @@ class NSWindow;
 BOOL NSApplicationLoad();
 
 extern NSString* const NSEventTrackingRunLoopMode;
-extern NSString* const NSModalPanelRunLoopMode;
 
 // ---- Events --------------------------------------------------------------------------------
 
@@ -41,8 +40,6 @@ enum : NSEventType {
     NSMouseMoved = 5,
     NSLeftMouseDragged = 6,
     NSRightMouseDragged = 7,
-    NSMouseEntered = 8,
-    NSMouseExited = 9,
     NSKeyDown = 10,
     NSKeyUp = 11,
     NSFlagsChanged = 12,
@@ -58,10 +55,6 @@ enum : NSUInteger {
     NSControlKeyMask = 1ul << 18,
     NSAlternateKeyMask = 1ul << 19,
     NSCommandKeyMask = 1ul << 20,
-    NSNumericPadKeyMask = 1ul << 21,
-    NSHelpKeyMask = 1ul << 22,
-    NSFunctionKeyMask = 1ul << 23,
-    NSDeviceIndependentModifierFlagsMask = 0xffff0000ul,
 };
 
 class NSEvent : public NSObject {
@@ -71,7 +64,9 @@ public:
                                        NSTimeInterval timestamp, NSInteger windowNumber,
                                        NSGraphicsContext* context, NSInteger eventNumber,
                                        NSInteger clickCount, float pressure);
-    // Key downs, ups and modifier changes; null for another type.
+    // Key downs, ups and modifier changes; null for another type. What nothing here reads (the
+    // time stamp, the pressure, the characters without modifiers, the repeat flag and the key
+    // code) is not kept.
     static NSEvent* keyEventWithType(NSEventType type, NSPoint location, NSUInteger modifierFlags,
                                      NSTimeInterval timestamp, NSInteger windowNumber,
                                      NSGraphicsContext* context, NSString* characters,
@@ -89,45 +84,28 @@ public:
     NSEventType type() const { return mType; }
     NSPoint locationInWindow() const { return mLocation; }
     NSUInteger modifierFlags() const { return mModifierFlags; }
-    NSTimeInterval timestamp() const { return mTimestamp; }
     NSInteger windowNumber() const { return mWindowNumber; }
-    NSWindow* window() const; // null when no window has the number
     NSInteger clickCount() const { return mClickCount; }
-    NSInteger buttonNumber() const; // 0 left, 1 right, 2 other
-    float pressure() const { return mPressure; }
     CGFloat deltaX() const { return mDeltaX; }
     CGFloat deltaY() const { return mDeltaY; }
-    CGFloat deltaZ() const { return 0; }
-    CGFloat scrollingDeltaX() const { return mDeltaX; }
-    CGFloat scrollingDeltaY() const { return mDeltaY; }
-    bool hasPreciseScrollingDeltas() const { return false; }
     NSString* characters() const { return mCharacters; }
-    NSString* charactersIgnoringModifiers() const { return mCharactersIgnoringModifiers; }
-    unsigned short keyCode() const { return mKeyCode; }
-    bool isARepeat() const { return mIsARepeat; }
 
 protected:
     ~NSEvent() override;
 
 private:
     // The fields every kind of event has.
-    NSEvent(NSEventType type, NSPoint location, NSUInteger modifierFlags, NSTimeInterval timestamp,
-            NSInteger windowNumber)
-        : mType(type), mLocation(location), mModifierFlags(modifierFlags), mTimestamp(timestamp),
+    NSEvent(NSEventType type, NSPoint location, NSUInteger modifierFlags, NSInteger windowNumber)
+        : mType(type), mLocation(location), mModifierFlags(modifierFlags),
           mWindowNumber(windowNumber) {}
     NSEventType mType = 0;
     NSPoint mLocation{};
     NSUInteger mModifierFlags = 0;
-    NSTimeInterval mTimestamp = 0;
     NSInteger mWindowNumber = 0;
     NSInteger mClickCount = 0;
-    float mPressure = 0;
     CGFloat mDeltaX = 0;
     CGFloat mDeltaY = 0;
-    NSString* mCharacters = nullptr;                  // retained
-    NSString* mCharactersIgnoringModifiers = nullptr; // retained
-    unsigned short mKeyCode = 0;
-    bool mIsARepeat = false;
+    NSString* mCharacters = nullptr; // retained
 };
 
 // ---- Responders ----------------------------------------------------------------------------
@@ -136,7 +114,6 @@ private:
 // next responder (a view's superview, then the window), as on the platform.
 class NSResponder : public NSObject {
 public:
-    NSResponder* nextResponder() const { return mNextResponder; }
     void setNextResponder(NSResponder* responder) { mNextResponder = responder; }
     virtual bool acceptsFirstResponder(); // NO
     virtual bool becomeFirstResponder();  // YES
@@ -194,7 +171,6 @@ public:
     virtual void setFrameSize(NSSize size);
     virtual void setFrameOrigin(NSPoint origin);
     void setFrame(NSRect frame);
-    void setBoundsOrigin(NSPoint origin);
 
     NSView* superview() const { return mSuperview; }
     NSWindow* window() const { return mWindow; }
@@ -210,8 +186,6 @@ public:
     virtual void viewWillMoveToSuperview(NSView* superview);
     virtual void viewDidMoveToSuperview();
 
-    bool isHidden() const { return mHidden; }
-    void setHidden(bool hidden);
     virtual bool isFlipped() const; // NO: y points up
     // An opaque view paints every pixel it is asked to; others have the area cleared first.
     virtual bool isOpaque() const; // NO
@@ -221,7 +195,6 @@ public:
     NSPoint convertPointToView(NSPoint point, NSView* view) const;
     NSRect convertRectFromView(NSRect rect, NSView* view) const;
     NSRect convertRectToView(NSRect rect, NSView* view) const;
-    NSSize convertSizeToBacking(NSSize size) const; // times the device scale
     // The deepest visible view under the point (in the superview's coordinates).
     virtual NSView* hitTest(NSPoint point);
 
@@ -240,15 +213,11 @@ public:
     virtual void drawRect(NSRect dirtyRect); // draws nothing
     // Not overlapping, in bounds coordinates; none outside drawRect.
     void getRectsBeingDrawn(const NSRect** rects, NSInteger* count) const;
-    bool needsToDrawRect(NSRect rect) const;
 
     // Tool tips. The owner (not retained, so it must outlive its rectangles) is an NSString, the
     // text, or an NSToolTipOwner asked for the text when it is needed.
     NSToolTipTag addToolTipRect(NSRect rect, id owner, void* userData);
-    void removeToolTip(NSToolTipTag tag);
     void removeAllToolTips();
-    void setToolTip(NSString* toolTip); // for the whole view; null removes it
-    NSString* toolTip() const { return mToolTip; }
 
     // Not on the platform: what the window system reads.
     // The pixels last drawn (kCGImageAlphaPremultipliedFirst | kCGBitmapByteOrder32Host, top row
@@ -289,10 +258,9 @@ private:
 
     NSRect mFrame{};
     NSPoint mBoundsOrigin{};
-    NSView* mSuperview = nullptr;   // not retained
-    NSWindow* mWindow = nullptr;    // not retained
-    std::vector<NSView*> mSubviews; // retained, back to front
-    bool mHidden = false;
+    NSView* mSuperview = nullptr;    // not retained
+    NSWindow* mWindow = nullptr;     // not retained
+    std::vector<NSView*> mSubviews;  // retained, back to front
     NSRect mDirtyRect{};             // the bounding box of mDirtyRects
     std::vector<NSRect> mDirtyRects; // not overlapping
     const std::vector<NSRect>* mRectsBeingDrawn = nullptr;
@@ -300,7 +268,6 @@ private:
     CGFloat mBackingScale = 0;
     std::vector<ToolTipRect> mToolTipRects;
     NSToolTipTag mNextToolTipTag = 1;
-    NSString* mToolTip = nullptr; // retained
 };
 
 // ---- Graphics contexts ---------------------------------------------------------------------
@@ -323,7 +290,6 @@ public:
     void* graphicsPort() const { return mPort; }
     CGContextRef CGContext() const { return mPort; }
     bool isFlipped() const { return mFlipped; }
-    void flushGraphics();
 
 protected:
     ~NSGraphicsContext() override;
@@ -340,20 +306,16 @@ enum : NSUInteger {
     NSBorderlessWindowMask = 0,
     NSTitledWindowMask = 1u << 0,
     NSClosableWindowMask = 1u << 1,
-    NSMiniaturizableWindowMask = 1u << 2,
     NSResizableWindowMask = 1u << 3,
 };
 
 typedef NSUInteger NSBackingStoreType;
 enum : NSBackingStoreType {
-    NSBackingStoreRetained = 0,
-    NSBackingStoreNonretained = 1,
     NSBackingStoreBuffered = 2,
 };
 
 typedef NSInteger NSWindowOrderingMode;
 enum : NSWindowOrderingMode {
-    NSWindowBelow = -1,
     NSWindowOut = 0,
     NSWindowAbove = 1,
 };
@@ -378,7 +340,6 @@ public:
     static NSRect contentRectForFrameRect(NSRect frameRect, NSUInteger styleMask);
     NSRect frame() const { return mFrame; }
     NSRect contentRectForFrameRect(NSRect frameRect) const;
-    NSRect frameRectForContentRect(NSRect contentRect) const;
     void setFrame(NSRect frame, bool display);
     void setFrameOrigin(NSPoint origin);
     NSUInteger styleMask() const { return mStyleMask; }
@@ -394,7 +355,6 @@ public:
 
     void orderFront(id sender);
     void orderOut(id sender);
-    void makeKeyAndOrderFront(id sender);
     bool isVisible() const { return mVisible; }
     // Orders the window out, takes it from its parent, and releases it when it is released
     // when closed.
@@ -406,9 +366,7 @@ public:
     void setOpaque(bool opaque) { mOpaque = opaque; }
     bool hasShadow() const { return mHasShadow; }
     void setHasShadow(bool hasShadow) { mHasShadow = hasShadow; }
-    bool canHide() const { return mCanHide; }
-    void setCanHide(bool canHide) { mCanHide = canHide; }
-    bool isReleasedWhenClosed() const { return mReleasedWhenClosed; }
+    void setCanHide(bool) {} // hiding is the window system's affair here
     void setReleasedWhenClosed(bool released) { mReleasedWhenClosed = released; }
 
     // A child moves with its parent and is shown and hidden with it; the parent retains its
@@ -425,7 +383,6 @@ public:
     NSResponder* firstResponder() const { return mFirstResponder; }
     // Null makes the window itself first responder. NO when the responder refuses.
     bool makeFirstResponder(NSResponder* responder);
-    bool acceptsMouseMovedEvents() const { return mAcceptsMouseMovedEvents; }
     void setAcceptsMouseMovedEvents(bool accepts) { mAcceptsMouseMovedEvents = accepts; }
     virtual void sendEvent(NSEvent* event);
 
@@ -459,7 +416,6 @@ private:
     bool mClosed = false;
     bool mOpaque = true;
     bool mHasShadow = true;
-    bool mCanHide = true;
     bool mReleasedWhenClosed = true;
     bool mAcceptsMouseMovedEvents = false;
     NSWindow* mParent = nullptr;            // not retained
@@ -467,28 +423,6 @@ private:
     NSResponder* mFirstResponder = nullptr; // not retained; the window or a view in it
     NSView* mMouseView = nullptr;           // got the last mouse down; not retained
     CGFloat mBackingScaleFactor = 1;
-};
-
-// ---- Cursor --------------------------------------------------------------------------------
-
-class NSCursor : public NSObject {
-public:
-    // The same count as CGDisplayHideCursor and CGDisplayShowCursor on the main display.
-    static void hide();
-    static void unhide();
-    static NSCursor* arrowCursor();
-    static NSCursor* IBeamCursor();
-    static NSCursor* crosshairCursor();
-    static NSCursor* pointingHandCursor();
-    static NSCursor* currentCursor();
-    // Makes this the cursor shown, telling the window system its name ("arrow", "IBeam"...).
-    void set();
-    const char* name() const { return mName; } // not on the platform
-
-private:
-    constexpr explicit NSCursor(const char* name) noexcept : NSObject(ImmortalTag{}), mName(name) {}
-    ~NSCursor() override = default;
-    const char* mName;
 };
 
 // ---- Pasteboard ----------------------------------------------------------------------------
@@ -502,11 +436,8 @@ public:
     static NSPasteboard* generalPasteboard();
     // Empties the pasteboard; the new change count.
     NSInteger clearContents();
-    // Empties the pasteboard to take these types; the new change count.
-    NSInteger declareTypes(NSArray<NSString*>* types, id owner);
     bool setString(NSString* string, NSString* type);
     NSString* stringForType(NSString* type); // null when the pasteboard has none
-    NSInteger changeCount();
 
 private:
     NSPasteboard() : NSObject(ImmortalTag{}) {}
@@ -531,8 +462,6 @@ private:
 enum : NSInteger {
     NSCancelButton = 0,
     NSOKButton = 1,
-    NSFileHandlingPanelCancelButton = 0,
-    NSFileHandlingPanelOKButton = 1,
 };
 
 // A modal file panel. Running it hands what it shows to the window system, which answers with
@@ -541,20 +470,13 @@ enum : NSInteger {
 class NSSavePanel : public NSObject {
 public:
     static NSSavePanel* savePanel();
-    NSString* title() const { return mTitle; }
-    void setTitle(NSString* title);
-    // Null or empty: any type.
-    NSArray<NSString*>* allowedFileTypes() const { return mAllowedFileTypes; }
     void setAllowedFileTypes(NSArray<NSString*>* types);
-    bool allowsOtherFileTypes() const { return mAllowsOtherFileTypes; }
     void setAllowsOtherFileTypes(bool allows) { mAllowsOtherFileTypes = allows; }
 
     // Starts in the folder with the file name filled in (either may be null); NSOKButton or
     // NSCancelButton.
     NSInteger runModalForDirectory(NSString* path, NSString* name);
-    NSInteger runModal();
-    NSString* filename() const; // the chosen path, null until chosen
-    NSURL* URL() const;
+    NSString* filename() const;                        // the chosen path, null until chosen
     NSString* directory() const { return mDirectory; } // the folder last shown
 
 protected:
@@ -565,34 +487,25 @@ protected:
 
     bool mIsOpenPanel = false;
 
-    NSString* mTitle = nullptr;                      // retained
     NSArray<NSString*>* mAllowedFileTypes = nullptr; // retained
     bool mAllowsOtherFileTypes = false;
-    NSString* mDirectory = nullptr;           // retained
-    NSArray<NSString*>* mFilenames = nullptr; // retained
+    NSString* mDirectory = nullptr; // retained
+    NSString* mFilename = nullptr;  // retained
     bool mCanChooseFiles = true;
     bool mCanChooseDirectories = false;
     bool mResolvesAliases = true;
-    bool mAllowsMultipleSelection = false;
 };
 
 class NSOpenPanel : public NSSavePanel {
 public:
     static NSOpenPanel* openPanel();
-    bool canChooseFiles() const { return mCanChooseFiles; }
     void setCanChooseFiles(bool flag) { mCanChooseFiles = flag; }
-    bool canChooseDirectories() const { return mCanChooseDirectories; }
     void setCanChooseDirectories(bool flag) { mCanChooseDirectories = flag; }
-    bool resolvesAliases() const { return mResolvesAliases; }
     void setResolvesAliases(bool flag) { mResolvesAliases = flag; }
-    bool allowsMultipleSelection() const { return mAllowsMultipleSelection; }
-    void setAllowsMultipleSelection(bool flag) { mAllowsMultipleSelection = flag; }
 
     using NSSavePanel::runModalForDirectory;
     // Only files of these types (null: any) can be chosen.
     NSInteger runModalForDirectory(NSString* path, NSString* name, NSArray<NSString*>* fileTypes);
-    NSArray<NSString*>* filenames() const; // never null
-    NSArray<NSURL*>* URLs() const;
 
 private:
     NSOpenPanel() { mIsOpenPanel = true; }
@@ -606,8 +519,6 @@ class NSColor : public NSObject {
 public:
     // Components are held to 0..1 (NaN reads as 0).
     static NSColor* colorWithCalibratedRed(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
-    static NSColor* blackColor();
-    static NSColor* whiteColor();
     CGFloat redComponent() const { return mRed; }
     CGFloat greenComponent() const { return mGreen; }
     CGFloat blueComponent() const { return mBlue; }
@@ -658,7 +569,6 @@ private:
 
 typedef NSInteger NSControlStateValue;
 enum : NSControlStateValue {
-    NSMixedState = -1,
     NSOffState = 0,
     NSOnState = 1,
 };
@@ -678,8 +588,6 @@ public:
     void setEnabled(bool enabled) { mEnabled = enabled; }
     NSControlStateValue state() const { return mState; }
     void setState(NSControlStateValue state) { mState = state; }
-    NSInteger tag() const { return mTag; }
-    void setTag(NSInteger tag) { mTag = tag; }
     bool isSeparatorItem() const { return mSeparator; }
     // The item opens the submenu (retained) instead of being chosen.
     NSMenu* submenu() const { return mSubmenu; }
@@ -704,7 +612,6 @@ private:
     bool mEnabled = true;
     bool mSeparator = false;
     NSControlStateValue mState = NSOffState;
-    NSInteger mTag = 0;
     appkit_detail::TargetAction mAction;
 };
 
@@ -713,18 +620,12 @@ private:
 class NSMenu : public NSObject {
 public:
     NSMenu();
-    NSMenu* initWithTitle(NSString* title);
-    NSString* title() const { return mTitle; }
 
     // An item belongs to one menu; adding it to another does nothing.
     void addItem(NSMenuItem* item);
     void insertItem(NSMenuItem* item, NSInteger index);
-    void removeItemAtIndex(NSInteger index);
     NSMenuItem* itemAtIndex(NSInteger index) const; // null past the end
     NSInteger numberOfItems() const { return static_cast<NSInteger>(mItems.size()); }
-    NSArray<NSMenuItem*>* itemArray() const; // autoreleased snapshot
-    // With autoenabling (the default) an item without action and submenu is shown disabled.
-    bool autoenablesItems() const { return mAutoenablesItems; }
     void setAutoenablesItems(bool flag) { mAutoenablesItems = flag; }
 
     // popUpMenuPositioningItem:atLocation:inView: shows the menu with item (null: the first) at
@@ -738,7 +639,6 @@ protected:
 
 private:
     bool ShowsEnabled(const NSMenuItem* item) const;
-    NSString* mTitle;                // retained
     std::vector<NSMenuItem*> mItems; // retained
     bool mAutoenablesItems = true;
 };
@@ -764,17 +664,12 @@ public:
     NSTextField();
     NSString* stringValue() const { return mStringValue; } // never null
     void setStringValue(NSString* value);
-    bool isEditable() const { return mEditable; }
-    void setEditable(bool editable) { mEditable = editable; }
     NSTextAlignment alignment() const { return mAlignment; }
     void setAlignment(NSTextAlignment alignment) { mAlignment = alignment; }
     NSColor* backgroundColor() const { return mBackgroundColor; }
     void setBackgroundColor(NSColor* color);
     NSColor* textColor() const { return mTextColor; }
     void setTextColor(NSColor* color);
-    bool drawsBackground() const { return mDrawsBackground; }
-    void setDrawsBackground(bool flag) { mDrawsBackground = flag; }
-    bool sendsActionOnEndEditing() const { return mSendsActionOnEndEditing; }
     void setSendsActionOnEndEditing(bool flag) { mSendsActionOnEndEditing = flag; }
     // Not on the platform, where a formatter does it: at most this many characters can be
     // typed (0: any number).
@@ -790,7 +685,7 @@ public:
     // Sends the action to the target with this field as sender; NO when nothing took it.
     bool sendAction();
 
-    bool acceptsFirstResponder() override { return mEditable; }
+    bool acceptsFirstResponder() override { return true; }
     bool becomeFirstResponder() override;
     bool resignFirstResponder() override;
     void keyDown(NSEvent* event) override;
@@ -803,8 +698,6 @@ private:
     NSString* mStringValue;    // retained
     NSColor* mBackgroundColor; // retained
     NSColor* mTextColor;       // retained
-    bool mEditable = true;
-    bool mDrawsBackground = true;
     bool mSendsActionOnEndEditing = false;
     bool mSelectedAll = false; // the next character typed replaces the text
     bool mEdited = false;      // typed into since it took the keyboard

@@ -9,51 +9,6 @@ BOOL NSApplicationLoad() {
     return YES;
 }
 
-// ---- Cursor --------------------------------------------------------------------------------
-
-void NSCursor::hide() {
-    CGDisplayHideCursor(CGMainDisplayID());
-}
-
-void NSCursor::unhide() {
-    CGDisplayShowCursor(CGMainDisplayID());
-}
-
-NSCursor* NSCursor::arrowCursor() {
-    static NSCursor cursor{"arrow"};
-    return &cursor;
-}
-
-NSCursor* NSCursor::IBeamCursor() {
-    static NSCursor cursor{"IBeam"};
-    return &cursor;
-}
-
-NSCursor* NSCursor::crosshairCursor() {
-    static NSCursor cursor{"crosshair"};
-    return &cursor;
-}
-
-NSCursor* NSCursor::pointingHandCursor() {
-    static NSCursor cursor{"pointingHand"};
-    return &cursor;
-}
-
-NSCursor* NSCursor::currentCursor() {
-    PlatformRuntime& runtime = GetPlatformRuntime();
-    UTL_MutexLock lock(&runtime.mutex);
-    return runtime.currentCursor ? runtime.currentCursor : arrowCursor();
-}
-
-void NSCursor::set() {
-    {
-        PlatformRuntime& runtime = GetPlatformRuntime();
-        UTL_MutexLock lock(&runtime.mutex);
-        runtime.currentCursor = this;
-    }
-    GetWindowSystem().SetCursorShape(mName);
-}
-
 // ---- Pasteboard ----------------------------------------------------------------------------
 
 namespace {
@@ -81,10 +36,6 @@ NSInteger NSPasteboard::clearContents() {
     return GetWindowSystem().ClearPasteboard();
 }
 
-NSInteger NSPasteboard::declareTypes(NSArray<NSString*>*, id) {
-    return GetWindowSystem().ClearPasteboard();
-}
-
 bool NSPasteboard::setString(NSString* string, NSString* type) {
     return string && type &&
            GetWindowSystem().SetPasteboardString(TypeName(type), string->UTF8String());
@@ -94,10 +45,6 @@ NSString* NSPasteboard::stringForType(NSString* type) {
     if (!type) return nullptr;
     const std::optional<std::string> text = GetWindowSystem().PasteboardString(TypeName(type));
     return text ? NSString::stringWithUTF8String(text->c_str()) : nullptr;
-}
-
-NSInteger NSPasteboard::changeCount() {
-    return GetWindowSystem().PasteboardChangeCount();
 }
 
 // ---- Workspace -----------------------------------------------------------------------------
@@ -132,10 +79,9 @@ std::vector<std::string> Texts(NSArray<NSString*>* strings) {
 } // namespace
 
 NSSavePanel::~NSSavePanel() {
-    Replace<NSString>(mTitle, nullptr);
     Replace<NSArray<NSString*>>(mAllowedFileTypes, nullptr);
     Replace<NSString>(mDirectory, nullptr);
-    Replace<NSArray<NSString*>>(mFilenames, nullptr);
+    Replace<NSString>(mFilename, nullptr);
 }
 
 NSSavePanel* NSSavePanel::savePanel() {
@@ -146,10 +92,6 @@ NSOpenPanel* NSOpenPanel::openPanel() {
     return static_cast<NSOpenPanel*>((new NSOpenPanel)->autorelease());
 }
 
-void NSSavePanel::setTitle(NSString* title) {
-    Replace(mTitle, title);
-}
-
 void NSSavePanel::setAllowedFileTypes(NSArray<NSString*>* types) {
     Replace(mAllowedFileTypes, types && types->count() ? types : nullptr);
 }
@@ -157,7 +99,6 @@ void NSSavePanel::setAllowedFileTypes(NSArray<NSString*>* types) {
 NSInteger NSSavePanel::Run(NSString* path, NSString* name, NSArray<NSString*>* types) {
     FilePanelRequest request;
     request.kind = mIsOpenPanel ? FilePanelRequest::Kind::kOpen : FilePanelRequest::Kind::kSave;
-    request.title = mTitle ? mTitle->UTF8String() : "";
     request.directory = path ? path->UTF8String() : "";
     request.file = name ? name->UTF8String() : "";
     request.allowedFileTypes = Texts(types ? types : mAllowedFileTypes);
@@ -165,20 +106,14 @@ NSInteger NSSavePanel::Run(NSString* path, NSString* name, NSArray<NSString*>* t
     request.canChooseFiles = mCanChooseFiles;
     request.canChooseDirectories = mCanChooseDirectories;
     request.resolvesAliases = mResolvesAliases;
-    request.allowsMultipleSelection = mAllowsMultipleSelection;
     if (path) Replace(mDirectory, path);
-    Replace<NSArray<NSString*>>(mFilenames, nullptr);
+    Replace<NSString>(mFilename, nullptr);
 
     const FilePanelAnswer answer = GetWindowSystem().RunFilePanel(request);
     if (answer.response != NSOKButton || answer.paths.empty()) return NSCancelButton;
-    auto* chosen = new NSMutableArray<NSString*>;
-    for (const std::string& chosenPath : answer.paths) {
-        chosen->addObject(NSString::stringWithUTF8String(chosenPath.c_str()));
-        if (!mAllowsMultipleSelection) break;
-    }
-    mFilenames = chosen;
-    if (NSString* first = chosen->firstObject())
-        Replace(mDirectory, first->stringByDeletingLastPathComponent());
+    // One file is chosen: the first the window system answers.
+    Replace(mFilename, NSString::stringWithUTF8String(answer.paths.front().c_str()));
+    Replace(mDirectory, mFilename->stringByDeletingLastPathComponent());
     return NSOKButton;
 }
 
@@ -186,30 +121,11 @@ NSInteger NSSavePanel::runModalForDirectory(NSString* path, NSString* name) {
     return Run(path, name, nullptr);
 }
 
-NSInteger NSSavePanel::runModal() {
-    return Run(mDirectory, nullptr, nullptr);
-}
-
 NSString* NSSavePanel::filename() const {
-    return mFilenames ? mFilenames->firstObject() : nullptr;
-}
-
-NSURL* NSSavePanel::URL() const {
-    return NSURL::fileURLWithPath(filename());
+    return mFilename;
 }
 
 NSInteger NSOpenPanel::runModalForDirectory(NSString* path, NSString* name,
                                             NSArray<NSString*>* fileTypes) {
     return Run(path, name, fileTypes);
-}
-
-NSArray<NSString*>* NSOpenPanel::filenames() const {
-    return mFilenames ? mFilenames : NSArray<NSString*>::array();
-}
-
-NSArray<NSURL*>* NSOpenPanel::URLs() const {
-    auto* urls = NSMutableArray<NSURL*>::array();
-    for (NSString* path : *filenames())
-        urls->addObject(NSURL::fileURLWithPath(path));
-    return urls;
 }

@@ -1,5 +1,6 @@
 // Component instances and the host calls that reach them through their entry routine.
 
+#include "ComponentCall.h"
 #include "ComponentInternal.h"
 
 #include <ctime>
@@ -54,14 +55,6 @@ UInt64 AudioGetCurrentHostTime() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<UInt64>(now.tv_sec) * 1000000000u + static_cast<UInt64>(now.tv_nsec);
-}
-
-UInt64 AudioConvertHostTimeToNanos(UInt64 hostTime) {
-    return hostTime;
-}
-
-UInt64 AudioConvertNanosToHostTime(UInt64 nanos) {
-    return nanos;
 }
 
 OSStatus AudioUnitInitialize(AudioUnit inUnit) {

@@ -3,14 +3,12 @@
 // The Audio Unit, AudioToolbox, CoreAudio and Component Manager interfaces for Linux: the types,
 // selectors, property ids, scopes, flags and status codes under their published names and
 // values, the host calls that reach a component through its entry function, and in-process
-// parameter and property event listeners.
+// parameter and property event listeners. How those calls are packed, and how a component is
+// opened by its entry function, is this library's own: see ComponentCall.h.
 
 #include "CoreFoundation.h"
 
 #include <cstddef>
-#include <cstring>
-#include <tuple>
-#include <type_traits>
 
 // ---- Status codes --------------------------------------------------------------------------
 
@@ -25,21 +23,12 @@ inline constexpr OSStatus kAudioUnitErr_InvalidElement = -10877;
 inline constexpr OSStatus kAudioUnitErr_NoConnection = -10876;
 inline constexpr OSStatus kAudioUnitErr_FailedInitialization = -10875;
 inline constexpr OSStatus kAudioUnitErr_TooManyFramesToProcess = -10874;
-inline constexpr OSStatus kAudioUnitErr_IllegalInstrument = -10873;
-inline constexpr OSStatus kAudioUnitErr_InstrumentTypeNotFound = -10872;
 inline constexpr OSStatus kAudioUnitErr_InvalidFile = -10871;
-inline constexpr OSStatus kAudioUnitErr_UnknownFileType = -10870;
-inline constexpr OSStatus kAudioUnitErr_FileNotSpecified = -10869;
 inline constexpr OSStatus kAudioUnitErr_FormatNotSupported = -10868;
 inline constexpr OSStatus kAudioUnitErr_Uninitialized = -10867;
 inline constexpr OSStatus kAudioUnitErr_InvalidScope = -10866;
 inline constexpr OSStatus kAudioUnitErr_PropertyNotWritable = -10865;
-inline constexpr OSStatus kAudioUnitErr_CannotDoInCurrentContext = -10863;
 inline constexpr OSStatus kAudioUnitErr_InvalidPropertyValue = -10851;
-inline constexpr OSStatus kAudioUnitErr_PropertyNotInUse = -10850;
-inline constexpr OSStatus kAudioUnitErr_Initialized = -10849;
-inline constexpr OSStatus kAudioUnitErr_InvalidOfflineRender = -10848;
-inline constexpr OSStatus kAudioUnitErr_Unauthorized = -10847;
 inline constexpr OSStatus kAudioUnitErr_InvalidParameterValue = -66743;
 
 // ---- Component Manager ---------------------------------------------------------------------
@@ -48,7 +37,7 @@ typedef struct ComponentInstanceRecord* ComponentInstance;
 
 struct ComponentParameters {
     UInt8 flags;
-    UInt8 paramSize; // bytes of argument slots, see the packing convention below
+    UInt8 paramSize; // bytes of argument slots (see ComponentCall.h)
     SInt16 what;     // the selector
     UInt32 padding;
     long params[1];
@@ -63,169 +52,14 @@ enum : SInt16 {
     kComponentCloseSelect = -2,
     kComponentCanDoSelect = -3,
     kComponentVersionSelect = -4,
-    kComponentRegisterSelect = -5,
-    kComponentTargetSelect = -6,
-    kComponentUnregisterSelect = -7,
 };
 
-// Opens an instance of the component whose entry routine is given: makes the instance record,
-// then calls the entry with kComponentOpenSelect. When the entry fails, the instance is gone and
-// its result is returned. (Both calls answer a full OSStatus, where the platform's Component
-// Manager narrows results to OSErr.)
-OSStatus OpenComponentWithEntry(ComponentRoutineUPP entry, ComponentInstance* outInstance);
 // Calls the entry with kComponentCloseSelect and frees the instance, whatever it answers.
 OSStatus CloseComponent(ComponentInstance instance);
 void SetComponentInstanceStorage(ComponentInstance instance, Handle storage);
 Handle GetComponentInstanceStorage(ComponentInstance instance);
 ComponentResult CallComponentCanDo(ComponentInstance instance, SInt16 selector);
 ComponentResult GetComponentVersion(ComponentInstance instance);
-
-// ---- Packing convention --------------------------------------------------------------------
-//
-// A call to a component puts its selector in `what` and its arguments, not counting the instance
-// it is addressed to, one per `long` slot of `params`, in reverse order:
-//
-//     params[0]       the last argument
-//     ...
-//     params[n - 1]   the first argument after the instance
-//     params[n]       the instance (for kComponentOpenSelect, the new instance)
-//     paramSize       n * sizeof(long): the instance slot is not counted
-//
-// A pointer (function pointers included) is stored as its address, an integer converted to long
-// (so sign- or zero-extended by its own type), a Float32 as its bit pattern in the low 32 bits.
-// For example AudioUnitSetParameter(unit, id, scope, element, value, offset) gives
-// params = {offset, value bits, element, scope, id, unit} and paramSize = 5 * sizeof(long).
-//
-// Each selector's arguments are described once, by the record below that names them in call
-// order; the host calls pack with it and a component unpacks with GetComponentArguments.
-
-static_assert(sizeof(long) == sizeof(void*), "argument slots hold pointers");
-
-constexpr int kComponentMaxArguments = 8;
-
-// A ComponentParameters with room for the largest call.
-struct ComponentCallParameters {
-    ComponentParameters parameters;
-    long moreParams[kComponentMaxArguments];
-};
-static_assert(offsetof(ComponentCallParameters, moreParams) ==
-                  offsetof(ComponentParameters, params) + sizeof(long),
-              "the slots of a call follow each other");
-
-namespace component_detail {
-
-template <class T> long ToSlot(T value) {
-    if constexpr (std::is_pointer_v<T>) {
-        return reinterpret_cast<long>(value);
-    } else if constexpr (std::is_floating_point_v<T>) {
-        static_assert(sizeof(T) == sizeof(UInt32), "only Float32 values travel in slots");
-        UInt32 bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        return static_cast<long>(bits);
-    } else {
-        return static_cast<long>(value);
-    }
-}
-
-template <class T> T FromSlot(long slot) {
-    if constexpr (std::is_pointer_v<T>) {
-        return reinterpret_cast<T>(slot);
-    } else if constexpr (std::is_floating_point_v<T>) {
-        const auto bits = static_cast<UInt32>(slot);
-        T value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    } else {
-        return static_cast<T>(slot);
-    }
-}
-
-// Slot i of a ComponentParameters, read without indexing past its declared array.
-inline long ReadSlot(const ComponentParameters* params, size_t i) {
-    long slot;
-    std::memcpy(&slot,
-                reinterpret_cast<const char*>(params) + offsetof(ComponentParameters, params) +
-                    i * sizeof(long),
-                sizeof slot);
-    return slot;
-}
-
-inline void WriteSlot(ComponentParameters* params, size_t i, long slot) {
-    std::memcpy(reinterpret_cast<char*>(params) + offsetof(ComponentParameters, params) +
-                    i * sizeof(long),
-                &slot, sizeof slot);
-}
-
-} // namespace component_detail
-
-// Packs a call with the arguments of a record (see below) into call.
-template <class Arguments>
-void PackComponentCall(ComponentCallParameters& call, ComponentInstance instance, SInt16 what,
-                       Arguments arguments) {
-    auto fields = arguments.Fields();
-    constexpr size_t count = std::tuple_size_v<decltype(fields)>;
-    static_assert(count <= kComponentMaxArguments, "too many arguments for one call");
-    call.parameters.flags = 0;
-    call.parameters.paramSize = static_cast<UInt8>(count * sizeof(long));
-    call.parameters.what = what;
-    call.parameters.padding = 0;
-    std::apply(
-        [&](auto&... field) {
-            [[maybe_unused]] size_t index = 0;
-            // Argument k (in call order) goes to slot count - 1 - k.
-            ((component_detail::WriteSlot(&call.parameters, count - 1 - index++,
-                                          component_detail::ToSlot(field))),
-             ...);
-        },
-        fields);
-    component_detail::WriteSlot(&call.parameters, count, component_detail::ToSlot(instance));
-}
-
-// A call without arguments.
-struct NoComponentArguments {
-    auto Fields() { return std::tie(); }
-};
-
-// Reads a call's arguments into the record; false, leaving it untouched, when the call does not
-// carry exactly that many arguments.
-template <class Arguments>
-bool GetComponentArguments(const ComponentParameters* params, Arguments& arguments) {
-    auto fields = arguments.Fields();
-    constexpr size_t count = std::tuple_size_v<decltype(fields)>;
-    if (!params || params->paramSize != count * sizeof(long)) return false;
-    std::apply(
-        [&](auto&... field) {
-            [[maybe_unused]] size_t index = 0;
-            ((field = component_detail::FromSlot<std::remove_reference_t<decltype(field)>>(
-                  component_detail::ReadSlot(params, count - 1 - index++))),
-             ...);
-        },
-        fields);
-    return true;
-}
-
-// The instance a call is addressed to; null when paramSize is not a whole number of slots.
-inline ComponentInstance GetComponentCallInstance(const ComponentParameters* params) {
-    if (!params || params->paramSize % sizeof(long) != 0) return nullptr;
-    return component_detail::FromSlot<ComponentInstance>(
-        component_detail::ReadSlot(params, params->paramSize / sizeof(long)));
-}
-
-// Passes a packed call to the instance's entry with its storage; badComponentInstance for a
-// null instance.
-ComponentResult CallComponentEntry(ComponentInstance instance, ComponentParameters* params);
-
-template <class Arguments>
-ComponentResult CallComponentFunction(ComponentInstance instance, SInt16 what,
-                                      Arguments arguments) {
-    ComponentCallParameters call;
-    PackComponentCall(call, instance, what, arguments);
-    return CallComponentEntry(instance, &call.parameters);
-}
-
-inline ComponentResult CallComponentFunction(ComponentInstance instance, SInt16 what) {
-    return CallComponentFunction(instance, what, NoComponentArguments{});
-}
 
 // ---- CoreAudio types -----------------------------------------------------------------------
 
@@ -246,14 +80,8 @@ struct AudioStreamBasicDescription {
 
 enum : AudioFormatID {
     kAudioFormatLinearPCM = FourCharCodeFromText("lpcm"),
-    kAudioFormatAC3 = FourCharCodeFromText("ac-3"),
-    kAudioFormatAppleIMA4 = FourCharCodeFromText("ima4"),
     kAudioFormatMPEG4AAC = FourCharCodeFromText("aac "),
-    kAudioFormatMPEGLayer3 = FourCharCodeFromText(".mp3"),
-    kAudioFormatAppleLossless = FourCharCodeFromText("alac"),
     kAudioFormatULaw = FourCharCodeFromText("ulaw"),
-    kAudioFormatALaw = FourCharCodeFromText("alaw"),
-    kAudioFormatMIDIStream = FourCharCodeFromText("midi"),
 };
 
 enum : AudioFormatFlags {
@@ -261,34 +89,16 @@ enum : AudioFormatFlags {
     kAudioFormatFlagIsBigEndian = 1u << 1,
     kAudioFormatFlagIsSignedInteger = 1u << 2,
     kAudioFormatFlagIsPacked = 1u << 3,
-    kAudioFormatFlagIsAlignedHigh = 1u << 4,
     kAudioFormatFlagIsNonInterleaved = 1u << 5,
-    kAudioFormatFlagIsNonMixable = 1u << 6,
-    kAudioFormatFlagsAreAllClear = 0x80000000u,
-
-    kLinearPCMFormatFlagIsFloat = kAudioFormatFlagIsFloat,
-    kLinearPCMFormatFlagIsBigEndian = kAudioFormatFlagIsBigEndian,
-    kLinearPCMFormatFlagIsSignedInteger = kAudioFormatFlagIsSignedInteger,
-    kLinearPCMFormatFlagIsPacked = kAudioFormatFlagIsPacked,
-    kLinearPCMFormatFlagIsAlignedHigh = kAudioFormatFlagIsAlignedHigh,
-    kLinearPCMFormatFlagIsNonInterleaved = kAudioFormatFlagIsNonInterleaved,
-    kLinearPCMFormatFlagIsNonMixable = kAudioFormatFlagIsNonMixable,
-    kLinearPCMFormatFlagsSampleFractionShift = 7,
-    kLinearPCMFormatFlagsSampleFractionMask = 0x3Fu << 7,
-    kLinearPCMFormatFlagsAreAllClear = kAudioFormatFlagsAreAllClear,
 
 #if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     kAudioFormatFlagsNativeEndian = kAudioFormatFlagIsBigEndian,
 #else
     kAudioFormatFlagsNativeEndian = 0,
 #endif
-    kAudioFormatFlagsCanonical =
-        kAudioFormatFlagIsFloat | kAudioFormatFlagsNativeEndian | kAudioFormatFlagIsPacked,
     kAudioFormatFlagsAudioUnitCanonical = kAudioFormatFlagIsFloat | kAudioFormatFlagsNativeEndian |
                                           kAudioFormatFlagIsPacked |
                                           kAudioFormatFlagIsNonInterleaved,
-    kAudioFormatFlagsNativeFloatPacked =
-        kAudioFormatFlagIsFloat | kAudioFormatFlagsNativeEndian | kAudioFormatFlagIsPacked,
 };
 
 typedef Float32 AudioSampleType;
@@ -334,14 +144,8 @@ struct SMPTETime {
 
 typedef UInt32 AudioTimeStampFlags;
 enum : AudioTimeStampFlags {
-    kAudioTimeStampNothingValid = 0,
     kAudioTimeStampSampleTimeValid = 1u << 0,
     kAudioTimeStampHostTimeValid = 1u << 1,
-    kAudioTimeStampRateScalarValid = 1u << 2,
-    kAudioTimeStampWordClockTimeValid = 1u << 3,
-    kAudioTimeStampSMPTETimeValid = 1u << 4,
-    kAudioTimeStampSampleHostTimeValid =
-        kAudioTimeStampSampleTimeValid | kAudioTimeStampHostTimeValid,
 };
 
 struct AudioTimeStamp {
@@ -356,8 +160,6 @@ struct AudioTimeStamp {
 
 // Host time is in nanoseconds of the monotonic clock.
 UInt64 AudioGetCurrentHostTime();
-UInt64 AudioConvertHostTimeToNanos(UInt64 hostTime);
-UInt64 AudioConvertNanosToHostTime(UInt64 nanos);
 
 // ---- Audio Unit types ----------------------------------------------------------------------
 
@@ -379,19 +181,12 @@ struct AudioComponentDescription {
 };
 
 enum : OSType {
-    kAudioUnitType_Output = FourCharCodeFromText("auou"),
     kAudioUnitType_MusicDevice = FourCharCodeFromText("aumu"),
     kAudioUnitType_MusicEffect = FourCharCodeFromText("aumf"),
-    kAudioUnitType_FormatConverter = FourCharCodeFromText("aufc"),
     kAudioUnitType_Effect = FourCharCodeFromText("aufx"),
-    kAudioUnitType_Mixer = FourCharCodeFromText("aumx"),
-    kAudioUnitType_Panner = FourCharCodeFromText("aupn"),
-    kAudioUnitType_Generator = FourCharCodeFromText("augn"),
-    kAudioUnitType_OfflineEffect = FourCharCodeFromText("auol"),
 };
 
 enum : SInt16 {
-    kAudioUnitRange = 0x0000,
     kAudioUnitInitializeSelect = 0x0001,
     kAudioUnitUninitializeSelect = 0x0002,
     kAudioUnitGetPropertyInfoSelect = 0x0003,
@@ -409,9 +204,7 @@ enum : SInt16 {
     kAudioUnitRemovePropertyListenerWithUserDataSelect = 0x0012,
     kAudioUnitComplexRenderSelect = 0x0013,
     kAudioUnitProcessSelect = 0x0014,
-    kAudioUnitProcessMultipleSelect = 0x0015,
 
-    kMusicDeviceRange = 0x0100,
     kMusicDeviceMIDIEventSelect = 0x0101,
     kMusicDeviceSysExSelect = 0x0102,
     kMusicDevicePrepareInstrumentSelect = 0x0103,
@@ -419,7 +212,6 @@ enum : SInt16 {
     kMusicDeviceStartNoteSelect = 0x0105,
     kMusicDeviceStopNoteSelect = 0x0106,
 
-    kAudioUnitCarbonViewRange = 0x0300,
     kAudioUnitCarbonViewCreateSelect = 0x0301,
     kAudioUnitCarbonViewSetEventListenerSelect = 0x0302,
 };
@@ -428,11 +220,6 @@ enum : AudioUnitScope {
     kAudioUnitScope_Global = 0,
     kAudioUnitScope_Input = 1,
     kAudioUnitScope_Output = 2,
-    kAudioUnitScope_Group = 3,
-    kAudioUnitScope_Part = 4,
-    kAudioUnitScope_Note = 5,
-    kAudioUnitScope_Layer = 6,
-    kAudioUnitScope_LayerItem = 7,
 };
 
 enum : AudioUnitPropertyID {
@@ -442,75 +229,41 @@ enum : AudioUnitPropertyID {
     kAudioUnitProperty_ParameterList = 3,
     kAudioUnitProperty_ParameterInfo = 4,
     kAudioUnitProperty_FastDispatch = 5,
-    kAudioUnitProperty_CPULoad = 6,
     kAudioUnitProperty_StreamFormat = 8,
     kAudioUnitProperty_ElementCount = 11,
     kAudioUnitProperty_Latency = 12,
     kAudioUnitProperty_SupportedNumChannels = 13,
     kAudioUnitProperty_MaximumFramesPerSlice = 14,
-    kAudioUnitProperty_SetExternalBuffer = 15,
     kAudioUnitProperty_ParameterValueStrings = 16,
-    kAudioUnitProperty_GetUIComponentList = 18,
-    kAudioUnitProperty_AudioChannelLayout = 19,
     kAudioUnitProperty_TailTime = 20,
     kAudioUnitProperty_BypassEffect = 21,
     kAudioUnitProperty_LastRenderError = 22,
     kAudioUnitProperty_SetRenderCallback = 23,
     kAudioUnitProperty_FactoryPresets = 24,
-    kAudioUnitProperty_ContextName = 25,
     kAudioUnitProperty_RenderQuality = 26,
     kAudioUnitProperty_HostCallbacks = 27,
-    kAudioUnitProperty_CurrentPreset = 28,
     kAudioUnitProperty_InPlaceProcessing = 29,
     kAudioUnitProperty_ElementName = 30,
     kAudioUnitProperty_CocoaUI = 31,
-    kAudioUnitProperty_SupportedChannelLayoutTags = 32,
-    kAudioUnitProperty_ParameterValueName = 33,
     kAudioUnitProperty_ParameterStringFromValue = 33,
-    kAudioUnitProperty_ParameterIDName = 34,
     kAudioUnitProperty_ParameterClumpName = 35,
     kAudioUnitProperty_PresentPreset = 36,
     kAudioUnitProperty_OfflineRender = 37,
     kAudioUnitProperty_ParameterValueFromString = 38,
-    kAudioUnitProperty_IconLocation = 39,
-    kAudioUnitProperty_PresentationLatency = 40,
-    kAudioUnitProperty_DependentParameters = 45,
     kAudioUnitProperty_AUHostIdentifier = 46,
-    kAudioUnitProperty_MIDIOutputCallbackInfo = 47,
-    kAudioUnitProperty_MIDIOutputCallback = 48,
-    kAudioUnitProperty_InputSamplesInOutput = 49,
-    kAudioUnitProperty_ClassInfoFromDocument = 50,
-    kAudioUnitProperty_ShouldAllocateBuffer = 51,
-    kAudioUnitProperty_FrequencyResponse = 52,
-    kAudioUnitProperty_ParameterHistoryInfo = 53,
-    kAudioUnitProperty_NickName = 54,
-    kAudioUnitProperty_RequestViewController = 56,
-    kAudioUnitProperty_ParametersForOverview = 57,
-    kAudioUnitProperty_SupportsMPE = 58,
-    kAudioUnitProperty_RenderContextObserver = 60,
-    kAudioUnitProperty_LastRenderSampleTime = 61,
-    kAudioUnitProperty_LoadedOutOfProcess = 62,
 
     kMusicDeviceProperty_InstrumentCount = 1000,
 };
 
 enum : UInt32 {
     kRenderQuality_Max = 0x7F,
-    kRenderQuality_High = 0x60,
-    kRenderQuality_Medium = 0x40,
-    kRenderQuality_Low = 0x20,
-    kRenderQuality_Min = 0,
 };
 
 enum : AudioUnitRenderActionFlags {
     kAudioUnitRenderAction_PreRender = 1u << 2,
     kAudioUnitRenderAction_PostRender = 1u << 3,
     kAudioUnitRenderAction_OutputIsSilence = 1u << 4,
-    kAudioOfflineUnitRenderAction_Preflight = 1u << 5,
-    kAudioOfflineUnitRenderAction_Render = 1u << 6,
-    kAudioOfflineUnitRenderAction_Complete = 1u << 7,
     kAudioUnitRenderAction_PostRenderError = 1u << 8,
-    kAudioUnitRenderAction_DoNotCheckRenderArgs = 1u << 9,
 };
 
 typedef OSStatus (*AURenderCallback)(void* inRefCon, AudioUnitRenderActionFlags* ioActionFlags,
@@ -555,54 +308,19 @@ enum : AudioUnitParameterUnit {
     kAudioUnitParameterUnit_Generic = 0,
     kAudioUnitParameterUnit_Indexed = 1,
     kAudioUnitParameterUnit_Boolean = 2,
-    kAudioUnitParameterUnit_Percent = 3,
-    kAudioUnitParameterUnit_Seconds = 4,
-    kAudioUnitParameterUnit_SampleFrames = 5,
-    kAudioUnitParameterUnit_Phase = 6,
-    kAudioUnitParameterUnit_Rate = 7,
-    kAudioUnitParameterUnit_Hertz = 8,
-    kAudioUnitParameterUnit_Cents = 9,
-    kAudioUnitParameterUnit_RelativeSemiTones = 10,
-    kAudioUnitParameterUnit_MIDINoteNumber = 11,
-    kAudioUnitParameterUnit_MIDIController = 12,
-    kAudioUnitParameterUnit_Decibels = 13,
-    kAudioUnitParameterUnit_LinearGain = 14,
-    kAudioUnitParameterUnit_Degrees = 15,
-    kAudioUnitParameterUnit_EqualPowerCrossfade = 16,
-    kAudioUnitParameterUnit_MixerFaderCurve1 = 17,
-    kAudioUnitParameterUnit_Pan = 18,
-    kAudioUnitParameterUnit_Meters = 19,
-    kAudioUnitParameterUnit_AbsoluteCents = 20,
-    kAudioUnitParameterUnit_Octaves = 21,
-    kAudioUnitParameterUnit_BPM = 22,
-    kAudioUnitParameterUnit_Beats = 23,
-    kAudioUnitParameterUnit_Milliseconds = 24,
-    kAudioUnitParameterUnit_Ratio = 25,
     kAudioUnitParameterUnit_CustomUnit = 26,
 };
 
 typedef UInt32 AudioUnitParameterOptions;
 enum : AudioUnitParameterOptions {
     kAudioUnitParameterFlag_CFNameRelease = 1u << 4,
-    kAudioUnitParameterFlag_OmitFromPresets = 1u << 13,
-    kAudioUnitParameterFlag_PlotHistory = 1u << 14,
-    kAudioUnitParameterFlag_MeterReadOnly = 1u << 15,
-    kAudioUnitParameterFlag_DisplayMask = 7u << 16 | 1u << 22,
     kAudioUnitParameterFlag_DisplaySquareRoot = 1u << 16,
-    kAudioUnitParameterFlag_DisplaySquared = 2u << 16,
-    kAudioUnitParameterFlag_DisplayCubed = 3u << 16,
     kAudioUnitParameterFlag_DisplayCubeRoot = 4u << 16,
-    kAudioUnitParameterFlag_DisplayExponential = 5u << 16,
     kAudioUnitParameterFlag_HasClump = 1u << 20,
     kAudioUnitParameterFlag_ValuesHaveStrings = 1u << 21,
-    kAudioUnitParameterFlag_DisplayLogarithmic = 1u << 22,
-    kAudioUnitParameterFlag_IsHighResolution = 1u << 23,
     kAudioUnitParameterFlag_NonRealTime = 1u << 24,
-    kAudioUnitParameterFlag_CanRamp = 1u << 25,
-    kAudioUnitParameterFlag_ExpertMode = 1u << 26,
     kAudioUnitParameterFlag_HasCFNameString = 1u << 27,
     kAudioUnitParameterFlag_IsGlobalMeta = 1u << 28,
-    kAudioUnitParameterFlag_IsElementMeta = 1u << 29,
     kAudioUnitParameterFlag_IsReadable = 1u << 30,
     kAudioUnitParameterFlag_IsWritable = 1u << 31,
 };
@@ -728,10 +446,7 @@ typedef UInt32 MusicDeviceInstrumentID;
 typedef UInt32 MusicDeviceGroupID;
 typedef UInt32 NoteInstanceID;
 
-enum : UInt32 {
-    kMusicNoteEvent_UseGroupInstrument = 0xFFFFFFFFu,
-    kMusicNoteEvent_Unused = 0xFFFFFFFFu
-};
+enum : UInt32 { kMusicNoteEvent_Unused = 0xFFFFFFFFu };
 
 struct NoteParamsControlValue {
     AudioUnitParameterID mID;
@@ -751,10 +466,6 @@ typedef struct OpaqueWindowPtr* WindowRef;
 typedef struct OpaqueControlRef* ControlRef;
 typedef ComponentInstance AudioUnitCarbonView;
 typedef SInt32 AudioUnitCarbonViewEventID;
-enum : AudioUnitCarbonViewEventID {
-    kAudioUnitCarbonViewEvent_MouseDownInControl = 0,
-    kAudioUnitCarbonViewEvent_MouseUpInControl = 1,
-};
 
 struct Float32Point {
     Float32 x;
@@ -767,179 +478,10 @@ typedef void (*AudioUnitCarbonViewEventListener)(void* inUserData, AudioUnitCarb
                                                  AudioUnitCarbonViewEventID inEvent,
                                                  const void* inEventParam);
 
-// ---- Argument records ----------------------------------------------------------------------
-//
-// One per call shape, naming the arguments after the instance in call order (see the packing
-// convention above). The selectors that use each record are listed with it.
-
-// kComponentCanDoSelect
-struct ComponentCanDoArguments {
-    SInt16 selector;
-    auto Fields() { return std::tie(selector); }
-};
-
-// kAudioUnitGetPropertyInfoSelect
-struct AudioUnitGetPropertyInfoArguments {
-    AudioUnitPropertyID inID;
-    AudioUnitScope inScope;
-    AudioUnitElement inElement;
-    UInt32* outDataSize;
-    Boolean* outWritable;
-    auto Fields() { return std::tie(inID, inScope, inElement, outDataSize, outWritable); }
-};
-
-// kAudioUnitGetPropertySelect
-struct AudioUnitGetPropertyArguments {
-    AudioUnitPropertyID inID;
-    AudioUnitScope inScope;
-    AudioUnitElement inElement;
-    void* outData;
-    UInt32* ioDataSize;
-    auto Fields() { return std::tie(inID, inScope, inElement, outData, ioDataSize); }
-};
-
-// kAudioUnitSetPropertySelect
-struct AudioUnitSetPropertyArguments {
-    AudioUnitPropertyID inID;
-    AudioUnitScope inScope;
-    AudioUnitElement inElement;
-    const void* inData;
-    UInt32 inDataSize;
-    auto Fields() { return std::tie(inID, inScope, inElement, inData, inDataSize); }
-};
-
-// kAudioUnitGetParameterSelect
-struct AudioUnitGetParameterArguments {
-    AudioUnitParameterID inID;
-    AudioUnitScope inScope;
-    AudioUnitElement inElement;
-    AudioUnitParameterValue* outValue;
-    auto Fields() { return std::tie(inID, inScope, inElement, outValue); }
-};
-
-// kAudioUnitSetParameterSelect
-struct AudioUnitSetParameterArguments {
-    AudioUnitParameterID inID;
-    AudioUnitScope inScope;
-    AudioUnitElement inElement;
-    AudioUnitParameterValue inValue;
-    UInt32 inBufferOffsetInFrames;
-    auto Fields() { return std::tie(inID, inScope, inElement, inValue, inBufferOffsetInFrames); }
-};
-
-// kAudioUnitResetSelect
-struct AudioUnitResetArguments {
-    AudioUnitScope inScope;
-    AudioUnitElement inElement;
-    auto Fields() { return std::tie(inScope, inElement); }
-};
-
-// kAudioUnitAddPropertyListenerSelect, kAudioUnitRemovePropertyListenerWithUserDataSelect
-struct AudioUnitPropertyListenerArguments {
-    AudioUnitPropertyID inID;
-    AudioUnitPropertyListenerProc inProc;
-    void* inProcUserData;
-    auto Fields() { return std::tie(inID, inProc, inProcUserData); }
-};
-
-// kAudioUnitRemovePropertyListenerSelect
-struct AudioUnitRemovePropertyListenerArguments {
-    AudioUnitPropertyID inID;
-    AudioUnitPropertyListenerProc inProc;
-    auto Fields() { return std::tie(inID, inProc); }
-};
-
-// kAudioUnitAddRenderNotifySelect, kAudioUnitRemoveRenderNotifySelect
-struct AudioUnitRenderNotifyArguments {
-    AURenderCallback inProc;
-    void* inProcUserData;
-    auto Fields() { return std::tie(inProc, inProcUserData); }
-};
-
-// kAudioUnitScheduleParametersSelect
-struct AudioUnitScheduleParametersArguments {
-    const AudioUnitParameterEvent* inParameterEvent;
-    UInt32 inNumParamEvents;
-    auto Fields() { return std::tie(inParameterEvent, inNumParamEvents); }
-};
-
-// kAudioUnitRenderSelect
-struct AudioUnitRenderArguments {
-    AudioUnitRenderActionFlags* ioActionFlags;
-    const AudioTimeStamp* inTimeStamp;
-    UInt32 inOutputBusNumber;
-    UInt32 inNumberFrames;
-    AudioBufferList* ioData;
-    auto Fields() {
-        return std::tie(ioActionFlags, inTimeStamp, inOutputBusNumber, inNumberFrames, ioData);
-    }
-};
-
-// kMusicDeviceMIDIEventSelect
-struct MusicDeviceMIDIEventArguments {
-    UInt32 inStatus;
-    UInt32 inData1;
-    UInt32 inData2;
-    UInt32 inOffsetSampleFrame;
-    auto Fields() { return std::tie(inStatus, inData1, inData2, inOffsetSampleFrame); }
-};
-
-// kMusicDeviceSysExSelect
-struct MusicDeviceSysExArguments {
-    const UInt8* inData;
-    UInt32 inLength;
-    auto Fields() { return std::tie(inData, inLength); }
-};
-
-// kMusicDevicePrepareInstrumentSelect, kMusicDeviceReleaseInstrumentSelect
-struct MusicDeviceInstrumentArguments {
-    MusicDeviceInstrumentID inInstrument;
-    auto Fields() { return std::tie(inInstrument); }
-};
-
-// kMusicDeviceStartNoteSelect
-struct MusicDeviceStartNoteArguments {
-    MusicDeviceInstrumentID inInstrument;
-    MusicDeviceGroupID inGroupID;
-    NoteInstanceID* outNoteInstanceID;
-    UInt32 inOffsetSampleFrame;
-    const MusicDeviceNoteParams* inParams;
-    auto Fields() {
-        return std::tie(inInstrument, inGroupID, outNoteInstanceID, inOffsetSampleFrame, inParams);
-    }
-};
-
-// kMusicDeviceStopNoteSelect
-struct MusicDeviceStopNoteArguments {
-    MusicDeviceGroupID inGroupID;
-    NoteInstanceID inNoteInstanceID;
-    UInt32 inOffsetSampleFrame;
-    auto Fields() { return std::tie(inGroupID, inNoteInstanceID, inOffsetSampleFrame); }
-};
-
-// kAudioUnitCarbonViewCreateSelect
-struct AudioUnitCarbonViewCreateArguments {
-    AudioUnit inEditAudioUnit;
-    WindowRef inWindow;
-    ControlRef inParentControl;
-    const Float32Point* inLocation;
-    const Float32Point* inSize;
-    ControlRef* outControl;
-    auto Fields() {
-        return std::tie(inEditAudioUnit, inWindow, inParentControl, inLocation, inSize, outControl);
-    }
-};
-
-// kAudioUnitCarbonViewSetEventListenerSelect
-struct AudioUnitCarbonViewSetEventListenerArguments {
-    AudioUnitCarbonViewEventListener inCallback;
-    void* inUserData;
-    auto Fields() { return std::tie(inCallback, inUserData); }
-};
-
 // ---- Host calls (AudioToolbox) -------------------------------------------------------------
 //
-// Each packs its arguments with the record of its selector and calls the instance's entry.
+// Each packs its arguments with the record of its selector (ComponentCall.h) and calls the
+// instance's entry.
 // None allocates or locks, so the render call is safe on an audio thread.
 
 OSStatus AudioUnitInitialize(AudioUnit inUnit);
@@ -1050,17 +592,8 @@ OSStatus AUEventListenerCreate(AUEventListenerProc inProc, void* inCallbackRefCo
 // Registers interest in events like inEvent for inObject (passed back to the listener).
 OSStatus AUEventListenerAddEventType(AUEventListenerRef inListener, void* inObject,
                                      const AudioUnitEvent* inEvent);
-OSStatus AUEventListenerRemoveEventType(AUEventListenerRef inListener, void* inObject,
-                                        const AudioUnitEvent* inEvent);
 OSStatus AUListenerDispose(AUParameterListenerRef inListener);
 // Delivers the event to every matching registration except the sender's own (same listener and
 // object).
 OSStatus AUEventListenerNotify(AUEventListenerRef inSendingListener, void* inSendingObject,
                                const AudioUnitEvent* inEvent);
-// A value-change event for the parameter.
-OSStatus AUParameterListenerNotify(AUParameterListenerRef inSendingListener, void* inSendingObject,
-                                   const AudioUnitParameter* inParameter);
-// Sets the parameter on its unit, then notifies as AUParameterListenerNotify does.
-OSStatus AUParameterSet(AUParameterListenerRef inSendingListener, void* inSendingObject,
-                        const AudioUnitParameter* inParameter, AudioUnitParameterValue inValue,
-                        UInt32 inBufferOffsetInFrames);

@@ -114,10 +114,6 @@ const CFClass CFArrayObject::kClass{kCFArrayTypeID, "CFArray", CFDelete<CFArrayO
 const CFArrayCallBacks kCFTypeArrayCallBacks{0, RetainType, ReleaseType, CFCopyDescription,
                                              CFEqual};
 
-CFTypeID CFArrayGetTypeID() {
-    return kCFArrayTypeID;
-}
-
 CFArrayRef CFArrayCreate(CFAllocatorRef, const void** values, CFIndex numValues,
                          const CFArrayCallBacks* callBacks) {
     return MakeArray(callBacks, false, 0, values, numValues);
@@ -134,12 +130,6 @@ CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef, CFIndex capacity,
     return MakeArray(callBacks, true, capacity, nullptr, 0);
 }
 
-CFMutableArrayRef CFArrayCreateMutableCopy(CFAllocatorRef, CFIndex capacity, CFArrayRef ref) {
-    const CFArrayObject* array = AsArray(ref);
-    if (!array) return nullptr;
-    return MakeArray(&array->callBacks, true, capacity, array->values.data(), array->Count());
-}
-
 CFIndex CFArrayGetCount(CFArrayRef ref) {
     const CFArrayObject* array = AsArray(ref);
     return array ? array->Count() : 0;
@@ -151,63 +141,7 @@ const void* CFArrayGetValueAtIndex(CFArrayRef ref, CFIndex index) {
     return array->values[static_cast<size_t>(index)];
 }
 
-CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef ref, CFRange range, const void* value) {
-    const CFArrayObject* array = AsArray(ref);
-    if (!array || !array->Contains(range)) return kCFNotFound;
-    for (CFIndex i = range.location; i < range.location + range.length; ++i)
-        if (array->Equal(array->values[static_cast<size_t>(i)], value)) return i;
-    return kCFNotFound;
-}
-
-Boolean CFArrayContainsValue(CFArrayRef array, CFRange range, const void* value) {
-    return CFArrayGetFirstIndexOfValue(array, range, value) != kCFNotFound;
-}
-
-void CFArrayApplyFunction(CFArrayRef ref, CFRange range, CFArrayApplierFunction applier,
-                          void* context) {
-    const CFArrayObject* array = AsArray(ref);
-    if (!array || !applier || !array->Contains(range)) return;
-    for (CFIndex i = range.location; i < range.location + range.length; ++i)
-        applier(array->values[static_cast<size_t>(i)], context);
-}
-
 void CFArrayAppendValue(CFMutableArrayRef ref, const void* value) {
     CFArrayObject* array = AsMutableArray(ref);
     if (array && array->HasRoom()) array->Insert(array->Count(), value);
-}
-
-void CFArrayInsertValueAtIndex(CFMutableArrayRef ref, CFIndex index, const void* value) {
-    CFArrayObject* array = AsMutableArray(ref);
-    if (array && index >= 0 && index <= array->Count() && array->HasRoom())
-        array->Insert(index, value);
-}
-
-void CFArraySetValueAtIndex(CFMutableArrayRef ref, CFIndex index, const void* value) {
-    CFArrayObject* array = AsMutableArray(ref);
-    if (!array || index < 0 || index > array->Count()) return;
-    if (index == array->Count()) {
-        CFArrayAppendValue(ref, value);
-        return;
-    }
-    const void* retained = array->Retain(value); // before releasing: value may be the old one
-    const void* old = array->values[static_cast<size_t>(index)];
-    array->values[static_cast<size_t>(index)] = retained;
-    array->Release(old);
-}
-
-void CFArrayRemoveValueAtIndex(CFMutableArrayRef ref, CFIndex index) {
-    CFArrayObject* array = AsMutableArray(ref);
-    if (!array || index < 0 || index >= array->Count()) return;
-    const void* old = array->values[static_cast<size_t>(index)];
-    array->values.erase(array->values.begin() + index);
-    array->Release(old);
-}
-
-void CFArrayRemoveAllValues(CFMutableArrayRef ref) {
-    CFArrayObject* array = AsMutableArray(ref);
-    if (!array) return;
-    std::vector<const void*> old;
-    old.swap(array->values);
-    for (const void* value : old)
-        array->Release(value);
 }

@@ -35,11 +35,8 @@ struct CFBundleObject : CFObject {
     CFDictionaryRef info = nullptr;
 };
 
-CF_DEFINE_CONSTANT_STRING(kCFBundleInfoDictionaryVersionKey, "CFBundleInfoDictionaryVersion");
 CF_DEFINE_CONSTANT_STRING(kCFBundleExecutableKey, "CFBundleExecutable");
 CF_DEFINE_CONSTANT_STRING(kCFBundleIdentifierKey, "CFBundleIdentifier");
-CF_DEFINE_CONSTANT_STRING(kCFBundleVersionKey, "CFBundleVersion");
-CF_DEFINE_CONSTANT_STRING(kCFBundleNameKey, "CFBundleName");
 
 namespace {
 
@@ -198,10 +195,6 @@ CFBundleObject* FindRegistered(Registry& registry, CFStringRef identifier) {
 const CFClass CFBundleObject::kClass{kCFBundleTypeID, "CFBundle", CFDelete<CFBundleObject>,
                                      nullptr,         nullptr,    BundleDescribe};
 
-CFTypeID CFBundleGetTypeID() {
-    return kCFBundleTypeID;
-}
-
 CFBundleRef CFBundleGetMainBundle() {
     static CFBundleObject* const mainBundle = MakeMainBundle();
     return mainBundle;
@@ -262,23 +255,9 @@ CFDictionaryRef CFBundleGetInfoDictionary(CFBundleRef ref) {
     return bundle ? bundle->info : nullptr;
 }
 
-CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef ref, CFStringRef key) {
-    const CFBundleObject* bundle = AsBundle(ref);
-    return bundle ? CFDictionaryGetValue(bundle->info, key) : nullptr;
-}
-
 CFURLRef CFBundleCopyBundleURL(CFBundleRef ref) {
     const CFBundleObject* bundle = AsBundle(ref);
     return bundle ? static_cast<CFURLRef>(CFRetain(bundle->url)) : nullptr;
-}
-
-CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef ref) {
-    const CFBundleObject* bundle = AsBundle(ref);
-    if (!bundle) return nullptr;
-    const std::string& path = bundle->resourcesPath;
-    return CFURLCreateFromFileSystemRepresentation(nullptr,
-                                                   reinterpret_cast<const UInt8*>(path.data()),
-                                                   static_cast<CFIndex>(path.size()), true);
 }
 
 CFURLRef CFBundleCopyResourceURL(CFBundleRef ref, CFStringRef resourceName,

@@ -113,15 +113,6 @@ UInt8* CFDataGetMutableBytePtr(CFMutableDataRef ref) {
     return data && !data->bytes.empty() ? data->bytes.data() : nullptr;
 }
 
-void CFDataGetBytes(CFDataRef ref, CFRange range, UInt8* buffer) {
-    const CFDataObject* data = AsData(ref);
-    const auto size = data ? static_cast<CFIndex>(data->bytes.size()) : 0;
-    if (!data || !buffer || range.location < 0 || range.length <= 0 || range.location > size ||
-        range.length > size - range.location)
-        return;
-    std::memcpy(buffer, data->bytes.data() + range.location, static_cast<size_t>(range.length));
-}
-
 void CFDataAppendBytes(CFMutableDataRef ref, const UInt8* bytes, CFIndex length) {
     CFDataObject* data = AsMutableData(ref);
     if (!data || !bytes || !data->CanGrowBy(length)) return;

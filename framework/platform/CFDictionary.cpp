@@ -106,12 +106,6 @@ void ReleaseType(CFAllocatorRef, const void* value) {
     CFRelease(value);
 }
 
-const void* CopyStringKey(CFAllocatorRef, const void* key) {
-    return CFGetTypeID(key) == kCFStringTypeID
-               ? CFStringCreateCopy(nullptr, static_cast<CFStringRef>(key))
-               : CFRetain(key);
-}
-
 CFHashCode HashType(const void* value) {
     return CFHash(value);
 }
@@ -179,8 +173,6 @@ const CFClass CFDictionaryObject::kClass{
 
 const CFDictionaryKeyCallBacks kCFTypeDictionaryKeyCallBacks{
     0, RetainType, ReleaseType, CFCopyDescription, CFEqual, HashType};
-const CFDictionaryKeyCallBacks kCFCopyStringDictionaryKeyCallBacks{
-    0, CopyStringKey, ReleaseType, CFCopyDescription, CFEqual, HashType};
 const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks{0, RetainType, ReleaseType,
                                                                  CFCopyDescription, CFEqual};
 
@@ -246,10 +238,6 @@ const void* CFDictionaryGetValue(CFDictionaryRef dictionary, const void* key) {
     return value;
 }
 
-Boolean CFDictionaryContainsKey(CFDictionaryRef dictionary, const void* key) {
-    return CFDictionaryGetValueIfPresent(dictionary, key, nullptr);
-}
-
 void CFDictionaryGetKeysAndValues(CFDictionaryRef ref, const void** keys, const void** values) {
     const CFDictionaryObject* dictionary = AsDictionary(ref);
     if (!dictionary) return;
@@ -261,30 +249,9 @@ void CFDictionaryGetKeysAndValues(CFDictionaryRef ref, const void** keys, const 
     }
 }
 
-void CFDictionaryApplyFunction(CFDictionaryRef ref, CFDictionaryApplierFunction applier,
-                               void* context) {
-    const CFDictionaryObject* dictionary = AsDictionary(ref);
-    if (!dictionary || !applier) return;
-    for (const auto& [key, value] : dictionary->entries)
-        applier(key, value, context);
-}
-
 void CFDictionarySetValue(CFMutableDictionaryRef ref, const void* key, const void* value) {
     CFDictionaryObject* dictionary = AsMutableDictionary(ref);
     if (dictionary) dictionary->Set(key, value);
-}
-
-void CFDictionaryAddValue(CFMutableDictionaryRef ref, const void* key, const void* value) {
-    CFDictionaryObject* dictionary = AsMutableDictionary(ref);
-    if (dictionary && dictionary->entries.find(key) == dictionary->entries.end())
-        dictionary->Add(key, value);
-}
-
-void CFDictionaryReplaceValue(CFMutableDictionaryRef ref, const void* key, const void* value) {
-    CFDictionaryObject* dictionary = AsMutableDictionary(ref);
-    if (!dictionary) return;
-    const auto entry = dictionary->entries.find(key);
-    if (entry != dictionary->entries.end()) dictionary->Replace(entry, value);
 }
 
 void CFDictionaryRemoveValue(CFMutableDictionaryRef ref, const void* key) {
@@ -296,17 +263,4 @@ void CFDictionaryRemoveValue(CFMutableDictionaryRef ref, const void* key) {
     dictionary->entries.erase(entry);
     dictionary->ReleaseValue(oldValue);
     dictionary->ReleaseKey(oldKey);
-}
-
-void CFDictionaryRemoveAllValues(CFMutableDictionaryRef ref) {
-    CFDictionaryObject* dictionary = AsMutableDictionary(ref);
-    if (!dictionary) return;
-    // Released after the table is empty, since a release may reach back into the dictionary.
-    CFDictionaryObject::Table old(0, dictionary->entries.hash_function(),
-                                  dictionary->entries.key_eq());
-    old.swap(dictionary->entries);
-    for (const auto& [key, value] : old) {
-        dictionary->ReleaseValue(value);
-        dictionary->ReleaseKey(key);
-    }
 }

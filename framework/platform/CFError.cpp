@@ -52,14 +52,9 @@ const CFClass CFErrorObject::kClass{kCFErrorTypeID, "CFError", CFDelete<CFErrorO
                                     ErrorEqual,     ErrorHash, ErrorDescribe};
 
 CF_DEFINE_CONSTANT_STRING(kCFErrorDomainPOSIX, "NSPOSIXErrorDomain");
-CF_DEFINE_CONSTANT_STRING(kCFErrorDomainOSStatus, "NSOSStatusErrorDomain");
 CF_DEFINE_CONSTANT_STRING(kCFErrorDomainCocoa, "NSCocoaErrorDomain");
 CF_DEFINE_CONSTANT_STRING(kCFErrorDescriptionKey, "NSDescription");
 CF_DEFINE_CONSTANT_STRING(kCFErrorLocalizedDescriptionKey, "NSLocalizedDescription");
-
-CFTypeID CFErrorGetTypeID() {
-    return kCFErrorTypeID;
-}
 
 CFErrorRef CFErrorCreate(CFAllocatorRef, CFErrorDomain domain, CFIndex code,
                          CFDictionaryRef userInfo) {
@@ -89,21 +84,6 @@ CFErrorRef CFErrorCreateWithDescription(CFErrorDomain domain, CFIndex code,
     CFRelease(info);
     CFRelease(text);
     return error;
-}
-
-CFErrorDomain CFErrorGetDomain(CFErrorRef ref) {
-    const CFErrorObject* error = AsError(ref);
-    return error ? error->domain : nullptr;
-}
-
-CFIndex CFErrorGetCode(CFErrorRef ref) {
-    const CFErrorObject* error = AsError(ref);
-    return error ? error->code : 0;
-}
-
-CFDictionaryRef CFErrorCopyUserInfo(CFErrorRef ref) {
-    const CFErrorObject* error = AsError(ref);
-    return error ? static_cast<CFDictionaryRef>(CFRetain(error->userInfo)) : nullptr;
 }
 
 CFStringRef CFErrorCopyDescription(CFErrorRef ref) {

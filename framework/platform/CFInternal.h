@@ -73,6 +73,9 @@ template <class T> void CFDelete(CFObject* object) {
     delete static_cast<T*>(object);
 }
 
+// Equal objects hash alike: what the type dictionary key callbacks hash with.
+CFHashCode CFHash(CFTypeRef object);
+
 // Appends the description of any object (or of null). Nesting deeper than a fixed limit is
 // shown as "..." so that a container holding itself cannot recurse without end.
 void CFAppendDescription(std::string& text, CFTypeRef object);

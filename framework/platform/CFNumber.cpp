@@ -67,20 +67,6 @@ CFNumberType SizedType(CFNumberType type) {
     }
 }
 
-CFIndex ByteSize(CFNumberType sizedType) {
-    switch (sizedType) {
-    case kCFNumberSInt8Type:
-        return 1;
-    case kCFNumberSInt16Type:
-        return 2;
-    case kCFNumberSInt32Type:
-    case kCFNumberFloat32Type:
-        return 4;
-    default:
-        return 8;
-    }
-}
-
 template <class T> T Load(const void* valuePtr) {
     T value;
     std::memcpy(&value, valuePtr, sizeof value);
@@ -294,16 +280,6 @@ CFNumberRef CFNumberCreate(CFAllocatorRef, CFNumberType type, const void* valueP
     }
 }
 
-CFNumberType CFNumberGetType(CFNumberRef ref) {
-    const CFNumberObject* number = AsNumber(ref);
-    return number ? number->type : 0;
-}
-
-CFIndex CFNumberGetByteSize(CFNumberRef ref) {
-    const CFNumberObject* number = AsNumber(ref);
-    return number ? ByteSize(number->type) : 0;
-}
-
 Boolean CFNumberIsFloatType(CFNumberRef ref) {
     const CFNumberObject* number = AsNumber(ref);
     return number && number->IsFloat();
@@ -330,31 +306,9 @@ Boolean CFNumberGetValue(CFNumberRef ref, CFNumberType type, void* valuePtr) {
     }
 }
 
-CFComparisonResult CFNumberCompare(CFNumberRef refA, CFNumberRef refB, void*) {
-    const CFNumberObject* a = AsNumber(refA);
-    const CFNumberObject* b = AsNumber(refB);
-    if (!a || !b) return a ? kCFCompareGreaterThan : b ? kCFCompareLessThan : kCFCompareEqualTo;
-    return CompareNumbers(a, b);
-}
-
-CFTypeID CFBooleanGetTypeID() {
-    return kCFBooleanTypeID;
-}
-
 Boolean CFBooleanGetValue(CFBooleanRef ref) {
     const auto* boolean = CFCast<CFBooleanObject>(ref, kCFBooleanTypeID);
     return boolean && boolean->value;
-}
-
-CFAbsoluteTime CFAbsoluteTimeGetCurrent() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<double>(now.tv_sec) - kCFAbsoluteTimeIntervalSince1970 +
-           static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-CFTypeID CFDateGetTypeID() {
-    return kCFDateTypeID;
 }
 
 CFDateRef CFDateCreate(CFAllocatorRef, CFAbsoluteTime time) {

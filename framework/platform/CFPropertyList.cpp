@@ -477,66 +477,7 @@ bool ReadFile(const std::string& path, std::string& bytes, CFErrorRef* error) {
     return true;
 }
 
-bool WriteAll(int descriptor, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t count = write(descriptor, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return false;
-        done += static_cast<size_t>(count);
-    }
-    return true;
-}
-
-// Creates a new file beside the target, named after it; -1 with errno on failure.
-int CreateTemporaryBeside(const std::string& path, std::string& temporaryPath) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = path.substr(0, slash + 1);
-    const std::string name = path.substr(slash + 1);
-    std::random_device seed;
-    std::minstd_rand generator(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + "." + name + "." + std::to_string(generator()) + ".tmp";
-        // The umask decides the new file's permissions, as for any new file.
-        const int descriptor =
-            open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0 || errno != EEXIST) return descriptor;
-    }
-    return -1;
-}
-
-bool WriteFileReplacing(const std::string& path, const std::string& bytes, CFErrorRef* error) {
-    std::string temporaryPath;
-    FileDescriptor file(CreateTemporaryBeside(path, temporaryPath));
-    if (file.Get() < 0) {
-        Report(error, kCFErrorDomainPOSIX, errno, PosixMessage("cannot write", path, errno));
-        return false;
-    }
-    struct stat existing {};
-    if (stat(path.c_str(), &existing) == 0) fchmod(file.Get(), existing.st_mode & 07777);
-    const bool written = WriteAll(file.Get(), bytes) && fsync(file.Get()) == 0;
-    const int writeError = errno;
-    if (!written || file.Close() != 0 || rename(temporaryPath.c_str(), path.c_str()) != 0) {
-        const int reason = written ? errno : writeError;
-        unlink(temporaryPath.c_str());
-        Report(error, kCFErrorDomainPOSIX, reason, PosixMessage("cannot write", path, reason));
-        return false;
-    }
-    return true;
-}
-
 } // namespace
-
-Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat format) {
-    if (format != kCFPropertyListXMLFormat_v1_0 && format != kCFPropertyListBinaryFormat_v1_0)
-        return false;
-    try {
-        Writer writer;
-        return writer.Convert(plist, 0) != nullptr;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
 
 CFPropertyListRef CFPropertyListCreateWithData(CFAllocatorRef, CFDataRef data,
                                                CFOptionFlags options, CFPropertyListFormat* format,
@@ -604,32 +545,5 @@ CFPropertyListRef CFPropertyListCreateWithContentsOfURL(CFAllocatorRef, CFURLRef
     } catch (const std::bad_alloc&) {
         Report(error, kCFErrorDomainCocoa, kCFPropertyListReadCorruptError, "out of memory");
         return nullptr;
-    }
-}
-
-Boolean CFPropertyListWriteToURL(CFPropertyListRef plist, CFURLRef fileURL,
-                                 CFPropertyListFormat format, CFErrorRef* error) {
-    if (error) *error = nullptr;
-    try {
-        const std::string path = CFURLGetPath(fileURL);
-        if (path.empty()) {
-            Report(error, kCFErrorDomainPOSIX, EINVAL, "no file to write");
-            return false;
-        }
-        if (format != kCFPropertyListXMLFormat_v1_0) {
-            Report(error, kCFErrorDomainCocoa, kCFPropertyListWriteStreamError,
-                   path + ": only the XML property list format is written");
-            return false;
-        }
-        std::string xml;
-        Failure failure;
-        if (!WriteXML(plist, xml, failure)) {
-            Report(error, kCFErrorDomainCocoa, failure.code, path + ": " + failure.message);
-            return false;
-        }
-        return WriteFileReplacing(path, xml, error);
-    } catch (const std::bad_alloc&) {
-        Report(error, kCFErrorDomainCocoa, kCFPropertyListWriteStreamError, "out of memory");
-        return false;
     }
 }

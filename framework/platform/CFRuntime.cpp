@@ -9,18 +9,10 @@ struct CFAllocatorObject {
 };
 
 namespace {
-CFAllocatorObject gSystemDefault{"system default"};
-CFAllocatorObject gMalloc{"malloc"};
 CFAllocatorObject gNull{"null"};
 } // namespace
 
-const CFAllocatorRef kCFAllocatorDefault = nullptr;
-const CFAllocatorRef kCFAllocatorSystemDefault = &gSystemDefault;
-const CFAllocatorRef kCFAllocatorMalloc = &gMalloc;
 const CFAllocatorRef kCFAllocatorNull = &gNull;
-
-CF_DEFINE_CONSTANT_STRING(kCFRunLoopDefaultMode, "kCFRunLoopDefaultMode");
-CF_DEFINE_CONSTANT_STRING(kCFRunLoopCommonModes, "kCFRunLoopCommonModes");
 
 thread_local int CFRecursionGuard::sDepth = 0;
 
@@ -44,9 +36,10 @@ void CFRelease(CFTypeRef ref) {
         object->cls->destroy(const_cast<CFObject*>(object));
 }
 
-CFIndex CFGetRetainCount(CFTypeRef ref) {
+CFHashCode CFHash(CFTypeRef ref) {
     const auto* object = static_cast<const CFObject*>(ref);
-    return object ? object->retainCount.load(std::memory_order_relaxed) : 0;
+    if (!object) return 0;
+    return object->cls->hash ? object->cls->hash(object) : reinterpret_cast<CFHashCode>(ref);
 }
 
 Boolean CFEqual(CFTypeRef a, CFTypeRef b) {
@@ -57,12 +50,6 @@ Boolean CFEqual(CFTypeRef a, CFTypeRef b) {
     if (objectA->cls->typeID != objectB->cls->typeID || !objectA->cls->equal) return false;
     const CFRecursionGuard guard;
     return !guard.TooDeep() && objectA->cls->equal(objectA, objectB);
-}
-
-CFHashCode CFHash(CFTypeRef ref) {
-    const auto* object = static_cast<const CFObject*>(ref);
-    if (!object) return 0;
-    return object->cls->hash ? object->cls->hash(object) : reinterpret_cast<CFHashCode>(ref);
 }
 
 void CFAppendDescription(std::string& text, CFTypeRef ref) {
@@ -112,10 +99,4 @@ CFStringRef CFCopyTypeIDDescription(CFTypeID typeID) {
         "CFError", "CGColorSpace", "CGDataProvider", "CGImage",   "CGContext"};
     if (typeID == 0 || typeID >= sizeof kNames / sizeof kNames[0]) return nullptr;
     return CFStringCreateWithCString(nullptr, kNames[typeID], kCFStringEncodingUTF8);
-}
-
-void CFShow(CFTypeRef object) {
-    std::string text;
-    CFAppendDescription(text, object);
-    std::fprintf(stderr, "%s\n", text.c_str());
 }

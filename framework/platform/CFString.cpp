@@ -243,13 +243,6 @@ CFStringRef CFStringCreateWithCStringNoCopy(CFAllocatorRef alloc, const char* cS
     return string;
 }
 
-CFStringRef CFStringCreateCopy(CFAllocatorRef, CFStringRef ref) {
-    const CFStringObject* string = AsString(ref);
-    if (!string) return nullptr;
-    // Strings are immutable, so a copy can share the original.
-    return static_cast<CFStringRef>(CFRetain(string));
-}
-
 CFStringRef CFStringMakeConstantString(const char* cStr) {
     // One object per text, as the platform's linker merges equal constant strings. The table
     // is never destroyed, so constants stay valid during static destruction.

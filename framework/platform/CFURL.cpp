@@ -85,18 +85,10 @@ CFURLRef MakeURL(std::string path, bool isDirectory) {
     }
 }
 
-std::string LastComponent(const std::string& path) {
-    return path == "/" ? path : path.substr(path.rfind('/') + 1);
-}
-
 } // namespace
 
 const CFClass CFURLObject::kClass{kCFURLTypeID, "CFURL", CFDelete<CFURLObject>,
                                   URLEqual,     URLHash, URLDescribe};
-
-CFTypeID CFURLGetTypeID() {
-    return kCFURLTypeID;
-}
 
 CFURLRef CFURLCreateWithFileSystemPath(CFAllocatorRef, CFStringRef filePath,
                                        CFURLPathStyle pathStyle, Boolean isDirectory) {
@@ -111,21 +103,6 @@ CFURLRef CFURLCreateFromFileSystemRepresentation(CFAllocatorRef, const UInt8* bu
     return MakeURL(
         std::string(reinterpret_cast<const char*>(buffer), static_cast<size_t>(bufferLength)),
         isDirectory);
-}
-
-CFURLRef CFURLCreateCopyAppendingPathComponent(CFAllocatorRef, CFURLRef ref,
-                                               CFStringRef pathComponent, Boolean isDirectory) {
-    const CFURLObject* url = AsURL(ref);
-    const std::string component = CFStringGetUTF8(pathComponent);
-    if (!url || component.empty()) return nullptr;
-    return MakeURL(url->path + (url->path == "/" ? "" : "/") + component, isDirectory);
-}
-
-CFURLRef CFURLCreateCopyDeletingLastPathComponent(CFAllocatorRef, CFURLRef ref) {
-    const CFURLObject* url = AsURL(ref);
-    if (!url) return nullptr;
-    const size_t slash = url->path.rfind('/');
-    return MakeURL(slash == 0 ? "/" : url->path.substr(0, slash), true);
 }
 
 std::string CFURLGetPath(CFURLRef ref) {
@@ -143,40 +120,7 @@ Boolean CFURLGetFileSystemRepresentation(CFURLRef ref, Boolean, UInt8* buffer,
     return true;
 }
 
-CFStringRef CFURLCopyFileSystemPath(CFURLRef ref, CFURLPathStyle pathStyle) {
-    const CFURLObject* url = AsURL(ref);
-    if (!url || pathStyle != kCFURLPOSIXPathStyle ||
-        !CFIsValidUTF8(url->path.data(), url->path.size()))
-        return nullptr;
-    return CFStringCreateWithUTF8(url->path);
-}
-
-CFStringRef CFURLCopyLastPathComponent(CFURLRef ref) {
-    const CFURLObject* url = AsURL(ref);
-    if (!url) return nullptr;
-    const std::string component = LastComponent(url->path);
-    if (!CFIsValidUTF8(component.data(), component.size())) return nullptr;
-    return CFStringCreateWithUTF8(component);
-}
-
-CFStringRef CFURLCopyPathExtension(CFURLRef ref) {
-    const CFURLObject* url = AsURL(ref);
-    if (!url) return nullptr;
-    const std::string component = LastComponent(url->path);
-    const size_t dot = component.rfind('.');
-    // A leading dot names a hidden file rather than starting an extension.
-    if (dot == std::string::npos || dot == 0 || dot + 1 == component.size()) return nullptr;
-    const std::string extension = component.substr(dot + 1);
-    if (!CFIsValidUTF8(extension.data(), extension.size())) return nullptr;
-    return CFStringCreateWithUTF8(extension);
-}
-
 CFStringRef CFURLGetString(CFURLRef ref) {
     const CFURLObject* url = AsURL(ref);
     return url ? url->string : nullptr;
-}
-
-Boolean CFURLHasDirectoryPath(CFURLRef ref) {
-    const CFURLObject* url = AsURL(ref);
-    return url && url->directory;
 }

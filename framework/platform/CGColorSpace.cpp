@@ -30,10 +30,6 @@ const CGColorSpace* AsSpace(CGColorSpaceRef space) {
 const CFClass CGColorSpace::kClass{
     kCGColorSpaceTypeID, "CGColorSpace", CFDelete<CGColorSpace>, nullptr, nullptr, DescribeSpace};
 
-CFTypeID CGColorSpaceGetTypeID() {
-    return kCGColorSpaceTypeID;
-}
-
 CGColorSpaceRef CGColorSpaceCreateDeviceRGB() {
     return CFNew<CGColorSpace>();
 }
@@ -63,10 +59,6 @@ void CGColorSpaceRelease(CGColorSpaceRef space) {
 CGColorSpaceModel CGColorSpaceGetModel(CGColorSpaceRef ref) {
     const CGColorSpace* space = AsSpace(ref);
     return space ? space->model : kCGColorSpaceModelUnknown;
-}
-
-size_t CGColorSpaceGetNumberOfComponents(CGColorSpaceRef ref) {
-    return AsSpace(ref) ? 3 : 0;
 }
 
 CFStringRef CGColorSpaceCopyName(CGColorSpaceRef ref) {

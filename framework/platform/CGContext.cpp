@@ -26,10 +26,6 @@ bool IsDrawableLayout(CGBitmapInfo info) {
            alpha == kCGImageAlphaNoneSkipFirst || alpha == kCGImageAlphaNoneSkipLast;
 }
 
-void FreeImageCopy(void*, const void* data, size_t) {
-    std::free(const_cast<void*>(data));
-}
-
 } // namespace
 
 CGPixelBox CGPixelsInside(CGRect rect) {
@@ -139,51 +135,9 @@ size_t CGBitmapContextGetHeight(CGContextRef ref) {
     return context ? context->height : 0;
 }
 
-size_t CGBitmapContextGetBitsPerComponent(CGContextRef ref) {
-    return AsContext(ref) ? 8 : 0;
-}
-
-size_t CGBitmapContextGetBitsPerPixel(CGContextRef ref) {
-    return AsContext(ref) ? 32 : 0;
-}
-
 size_t CGBitmapContextGetBytesPerRow(CGContextRef ref) {
     CGContext* context = AsContext(ref);
     return context ? context->bytesPerRow : 0;
-}
-
-CGColorSpaceRef CGBitmapContextGetColorSpace(CGContextRef ref) {
-    CGContext* context = AsContext(ref);
-    return context ? context->space : nullptr;
-}
-
-CGImageAlphaInfo CGBitmapContextGetAlphaInfo(CGContextRef ref) {
-    CGContext* context = AsContext(ref);
-    return context ? context->bitmapInfo & kCGBitmapAlphaInfoMask : kCGImageAlphaNone;
-}
-
-CGBitmapInfo CGBitmapContextGetBitmapInfo(CGContextRef ref) {
-    CGContext* context = AsContext(ref);
-    return context ? context->bitmapInfo : 0;
-}
-
-CGImageRef CGBitmapContextCreateImage(CGContextRef ref) {
-    CGContext* context = AsContext(ref);
-    if (!context) return nullptr;
-    const size_t size = context->bytesPerRow * context->height;
-    void* copy = std::malloc(size);
-    if (!copy) return nullptr;
-    std::memcpy(copy, context->data, size);
-    CGDataProviderRef provider = CGDataProviderCreateWithData(nullptr, copy, size, FreeImageCopy);
-    if (!provider) {
-        std::free(copy);
-        return nullptr;
-    }
-    CGImageRef image =
-        CGImageCreate(context->width, context->height, 8, 32, context->bytesPerRow, context->space,
-                      context->bitmapInfo, provider, nullptr, false, kCGRenderingIntentDefault);
-    CGDataProviderRelease(provider);
-    return image;
 }
 
 // ---- Graphics state ------------------------------------------------------------------------
@@ -204,23 +158,6 @@ CGAffineTransform CGContextGetCTM(CGContextRef ref) {
     return context ? context->state.ctm : CGAffineTransformIdentity;
 }
 
-void CGContextConcatCTM(CGContextRef ref, CGAffineTransform transform) {
-    if (CGContext* context = AsContext(ref))
-        context->state.ctm = CGAffineTransformConcat(transform, context->state.ctm);
-}
-
-void CGContextTranslateCTM(CGContextRef context, CGFloat tx, CGFloat ty) {
-    CGContextConcatCTM(context, CGAffineTransformMakeTranslation(tx, ty));
-}
-
-void CGContextScaleCTM(CGContextRef context, CGFloat sx, CGFloat sy) {
-    CGContextConcatCTM(context, CGAffineTransformMakeScale(sx, sy));
-}
-
-void CGContextRotateCTM(CGContextRef context, CGFloat angle) {
-    CGContextConcatCTM(context, CGAffineTransformMakeRotation(angle));
-}
-
 void CGContextClipToRect(CGContextRef ref, CGRect rect) {
     CGContext* context = AsContext(ref);
     if (!context) return;
@@ -237,24 +174,6 @@ CGRect CGContextGetClipBoundingBox(CGContextRef ref) {
     return CGRectApplyAffineTransform(device, CGAffineTransformInvert(context->state.ctm));
 }
 
-CGPoint CGContextConvertPointToDeviceSpace(CGContextRef context, CGPoint point) {
-    return CGPointApplyAffineTransform(point, CGContextGetCTM(context));
-}
-
-CGPoint CGContextConvertPointToUserSpace(CGContextRef context, CGPoint point) {
-    return CGPointApplyAffineTransform(point, CGAffineTransformInvert(CGContextGetCTM(context)));
-}
-
 CGSize CGContextConvertSizeToDeviceSpace(CGContextRef context, CGSize size) {
     return CGSizeApplyAffineTransform(size, CGContextGetCTM(context));
 }
-
-CGSize CGContextConvertSizeToUserSpace(CGContextRef context, CGSize size) {
-    return CGSizeApplyAffineTransform(size, CGAffineTransformInvert(CGContextGetCTM(context)));
-}
-
-CGRect CGContextConvertRectToDeviceSpace(CGContextRef context, CGRect rect) {
-    return CGRectApplyAffineTransform(rect, CGContextGetCTM(context));
-}
-
-void CGContextFlush(CGContextRef) {}

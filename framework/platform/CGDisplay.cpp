@@ -10,11 +10,6 @@ CGRect CGDisplayBounds(CGDirectDisplayID display) {
     return GetWindowSystem().DisplayBounds(display);
 }
 
-size_t CGDisplayPixelsWide(CGDirectDisplayID display) {
-    const CGRect bounds = CGDisplayBounds(display);
-    return CGRectIsNull(bounds) ? 0 : static_cast<size_t>(bounds.size.width);
-}
-
 size_t CGDisplayPixelsHigh(CGDirectDisplayID display) {
     const CGRect bounds = CGDisplayBounds(display);
     return CGRectIsNull(bounds) ? 0 : static_cast<size_t>(bounds.size.height);

@@ -131,13 +131,6 @@ bool IsOpaqueXRGBIntoHostARGB(const CGPixelLayout& from, const CGPixelLayout& to
            to.alpha == 3;
 }
 
-// Whether consecutive device columns read consecutive source pixels.
-bool OneToOne(const std::vector<size_t>& columnOffsets, size_t bytesPerPixel) {
-    for (size_t i = 1; i < columnOffsets.size(); ++i)
-        if (columnOffsets[i] != columnOffsets[i - 1] + bytesPerPixel) return false;
-    return true;
-}
-
 void CopyXRGBRow(unsigned char* to, const unsigned char* from, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         uint32_t word;
@@ -145,6 +138,40 @@ void CopyXRGBRow(unsigned char* to, const unsigned char* from, size_t count) {
         word = __builtin_bswap32(word) | 0xFF000000u;
         std::memcpy(to + 4 * i, &word, 4);
     }
+}
+
+// Paints count device pixels from the image pixels source(0) to source(count - 1).
+template <class Source>
+void PaintRow(unsigned char* pixel, size_t count, Source&& source, const CGPixelLayout& from,
+              const CGPixelLayout& to) {
+    if (from.hasAlpha) {
+        for (size_t i = 0; i < count; ++i, pixel += 4)
+            Blend(pixel, to, Read(source(i), from));
+        return;
+    }
+    for (size_t i = 0; i < count; ++i, pixel += 4) {
+        const unsigned char* sourcePixel = source(i);
+        pixel[to.red] = sourcePixel[from.red];
+        pixel[to.green] = sourcePixel[from.green];
+        pixel[to.blue] = sourcePixel[from.blue];
+        if (to.hasAlpha) pixel[to.alpha] = 255;
+    }
+}
+
+// Whether the image lands pixel for pixel on the device (unit scale, upright, whole-pixel
+// position): then device column x shows image column x - left and device row y image row
+// top - 1 - y, and there is nothing to sample.
+bool PixelForPixel(const Region& region, const CGAffineTransform& ctm, size_t width, size_t height,
+                   long& left, long& top) {
+    if (!(region.axisAligned && ctm.a > 0 && ctm.d > 0)) return false;
+    const CGRect device = CGRectApplyAffineTransform(region.rect, ctm);
+    if (device.size.width != CGFloat(width) || device.size.height != CGFloat(height) ||
+        device.origin.x != std::floor(device.origin.x) ||
+        device.origin.y != std::floor(device.origin.y))
+        return false;
+    left = static_cast<long>(device.origin.x);
+    top = static_cast<long>(device.origin.y) + static_cast<long>(height);
+    return true;
 }
 
 void FillRegion(CGContext* context, CGRect rect, const Color& color) {
@@ -197,6 +224,27 @@ void CGContextDrawImage(CGContextRef ref, CGRect rect, CGImageRef imageRef) {
     const size_t width = image->width;
     const size_t height = image->height;
 
+    const CGPixelBox& box = region.box;
+    const size_t count = static_cast<size_t>(box.x1 - box.x0);
+    long left = 0, top = 0;
+    if (PixelForPixel(region, context->state.ctm, width, height, left, top)) {
+        // The screen copy: nothing to sample, each row is copied across (in the layout of the
+        // context).
+        const size_t firstColumn = static_cast<size_t>(box.x0 - left) * from.bytesPerPixel;
+        const bool wordCopy = IsOpaqueXRGBIntoHostARGB(from, to);
+        for (long y = box.y0; y < box.y1; ++y) {
+            const unsigned char* sourceRow =
+                pixels + static_cast<size_t>(top - 1 - y) * image->bytesPerRow + firstColumn;
+            unsigned char* pixel = PixelAt(context, box.x0, y);
+            if (wordCopy)
+                CopyXRGBRow(pixel, sourceRow, count);
+            else
+                PaintRow(
+                    pixel, count, [&](size_t i) { return sourceRow + i * from.bytesPerPixel; },
+                    from, to);
+        }
+        return;
+    }
     if (!region.axisAligned) {
         PaintRegion(context, region, [&](unsigned char* pixel, double u, double v) {
             const unsigned char* source = pixels + ImageIndex(v, height) * image->bytesPerRow +
@@ -205,38 +253,21 @@ void CGContextDrawImage(CGContextRef ref, CGRect rect, CGImageRef imageRef) {
         });
         return;
     }
-    // Columns and rows map independently: look each up once. Every pixel of the box lies in
-    // the rectangle, so the fractions are only held within it against rounding.
-    const CGPixelBox& box = region.box;
+    // Scaled: columns and rows map independently, so each is looked up once. Every pixel of the
+    // box lies in the rectangle, so the fractions are only held within it against rounding.
     const CGAffineTransform& inverse = region.inverse;
-    std::vector<size_t> columnOffsets(static_cast<size_t>(box.x1 - box.x0));
+    std::vector<size_t> columnOffsets(count);
     for (long x = box.x0; x < box.x1; ++x) {
         const double u =
             (inverse.a * (x + 0.5) + inverse.tx - region.rect.origin.x) / region.rect.size.width;
         columnOffsets[static_cast<size_t>(x - box.x0)] = ImageIndex(u, width) * from.bytesPerPixel;
     }
-    const bool wordCopy = IsOpaqueXRGBIntoHostARGB(from, to) && OneToOne(columnOffsets, 4);
-    const double top = region.rect.origin.y + region.rect.size.height;
+    const double rectTop = region.rect.origin.y + region.rect.size.height;
     for (long y = box.y0; y < box.y1; ++y) {
-        const double v = (top - (inverse.d * (y + 0.5) + inverse.ty)) / region.rect.size.height;
+        const double v = (rectTop - (inverse.d * (y + 0.5) + inverse.ty)) / region.rect.size.height;
         const unsigned char* sourceRow = pixels + ImageIndex(v, height) * image->bytesPerRow;
-        unsigned char* pixel = PixelAt(context, box.x0, y);
-        if (wordCopy) {
-            CopyXRGBRow(pixel, sourceRow + columnOffsets.front(), columnOffsets.size());
-        } else if (!from.hasAlpha) {
-            for (const size_t offset : columnOffsets) {
-                const unsigned char* source = sourceRow + offset;
-                pixel[to.red] = source[from.red];
-                pixel[to.green] = source[from.green];
-                pixel[to.blue] = source[from.blue];
-                if (to.hasAlpha) pixel[to.alpha] = 255;
-                pixel += 4;
-            }
-        } else {
-            for (const size_t offset : columnOffsets) {
-                Blend(pixel, to, Read(sourceRow + offset, from));
-                pixel += 4;
-            }
-        }
+        PaintRow(
+            PixelAt(context, box.x0, y), count,
+            [&](size_t i) { return sourceRow + columnOffsets[i]; }, from, to);
     }
 }

@@ -10,10 +10,6 @@ const CGDataProvider* AsProvider(CGDataProviderRef provider) {
     return CFCast<CGDataProvider>(provider, kCGDataProviderTypeID);
 }
 
-const CGImage* AsImage(CGImageRef image) {
-    return CFCast<CGImage>(image, kCGImageTypeID);
-}
-
 void DescribeProvider(const CFObject* object, std::string& text) {
     text += "<CGDataProvider " + std::to_string(static_cast<const CGDataProvider*>(object)->size) +
             " bytes>";
@@ -83,10 +79,6 @@ bool CGPixelSpan(size_t width, size_t height, size_t bytesPerPixel, size_t bytes
 
 // ---- Data providers ------------------------------------------------------------------------
 
-CFTypeID CGDataProviderGetTypeID() {
-    return kCGDataProviderTypeID;
-}
-
 CGDataProviderRef CGDataProviderCreateWithData(void* info, const void* data, size_t size,
                                                CGDataProviderReleaseDataCallback releaseData) {
     if (!data && size > 0) return nullptr;
@@ -108,18 +100,7 @@ void CGDataProviderRelease(CGDataProviderRef provider) {
     CFRelease(provider);
 }
 
-CFDataRef CGDataProviderCopyData(CGDataProviderRef ref) {
-    const CGDataProvider* provider = AsProvider(ref);
-    if (!provider) return nullptr;
-    return CFDataCreate(nullptr, static_cast<const UInt8*>(provider->data),
-                        static_cast<CFIndex>(provider->size));
-}
-
 // ---- Images --------------------------------------------------------------------------------
-
-CFTypeID CGImageGetTypeID() {
-    return kCGImageTypeID;
-}
 
 CGImageRef CGImageCreate(size_t width, size_t height, size_t bitsPerComponent, size_t bitsPerPixel,
                          size_t bytesPerRow, CGColorSpaceRef space, CGBitmapInfo bitmapInfo,
@@ -149,66 +130,6 @@ CGImageRef CGImageCreate(size_t width, size_t height, size_t bitsPerComponent, s
     return image;
 }
 
-CGImageRef CGImageRetain(CGImageRef image) {
-    CFRetain(image);
-    return image;
-}
-
 void CGImageRelease(CGImageRef image) {
     CFRelease(image);
-}
-
-size_t CGImageGetWidth(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->width : 0;
-}
-
-size_t CGImageGetHeight(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->height : 0;
-}
-
-size_t CGImageGetBitsPerComponent(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->bitsPerComponent : 0;
-}
-
-size_t CGImageGetBitsPerPixel(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->bitsPerPixel : 0;
-}
-
-size_t CGImageGetBytesPerRow(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->bytesPerRow : 0;
-}
-
-CGColorSpaceRef CGImageGetColorSpace(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->space : nullptr;
-}
-
-CGImageAlphaInfo CGImageGetAlphaInfo(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->bitmapInfo & kCGBitmapAlphaInfoMask : kCGImageAlphaNone;
-}
-
-CGBitmapInfo CGImageGetBitmapInfo(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->bitmapInfo : 0;
-}
-
-CGDataProviderRef CGImageGetDataProvider(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->provider : nullptr;
-}
-
-bool CGImageGetShouldInterpolate(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image && image->shouldInterpolate;
-}
-
-CGColorRenderingIntent CGImageGetRenderingIntent(CGImageRef ref) {
-    const CGImage* image = AsImage(ref);
-    return image ? image->intent : kCGRenderingIntentDefault;
 }

@@ -18,23 +18,12 @@ struct Rect {
 
 typedef UInt32 WindowClass;
 enum : WindowClass {
-    kAlertWindowClass = 1,
-    kMovableAlertWindowClass = 2,
-    kModalWindowClass = 3,
-    kMovableModalWindowClass = 4,
-    kFloatingWindowClass = 5,
     kDocumentWindowClass = 6,
-    kUtilityWindowClass = 8,
-    kPlainWindowClass = 13,
 };
 
 typedef UInt32 WindowAttributes;
 enum : WindowAttributes {
     kWindowNoAttributes = 0,
-    kWindowCloseBoxAttribute = 1u << 0,
-    kWindowCollapseBoxAttribute = 1u << 3,
-    kWindowResizableAttribute = 1u << 4,
-    kWindowStandardHandlerAttribute = 1u << 25,
 };
 
 typedef UInt16 WindowRegionCode;

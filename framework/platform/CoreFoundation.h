@@ -65,9 +65,6 @@ struct CFRange {
     CFIndex location;
     CFIndex length;
 };
-inline CFRange CFRangeMake(CFIndex location, CFIndex length) {
-    return CFRange{location, length};
-}
 
 typedef CFIndex CFComparisonResult;
 enum : CFComparisonResult {
@@ -79,9 +76,6 @@ enum : CFComparisonResult {
 // Allocators are accepted everywhere and otherwise ignored, except as the deallocator of
 // CFStringCreateWithCStringNoCopy.
 typedef const struct CFAllocatorObject* CFAllocatorRef;
-extern const CFAllocatorRef kCFAllocatorDefault; // null, as on the platform
-extern const CFAllocatorRef kCFAllocatorSystemDefault;
-extern const CFAllocatorRef kCFAllocatorMalloc;
 extern const CFAllocatorRef kCFAllocatorNull; // "do not free"
 
 typedef const struct CFStringObject* CFStringRef;
@@ -100,8 +94,6 @@ typedef struct CFErrorObject* CFErrorRef;
 typedef CFTypeRef CFPropertyListRef;
 // Run loops do not exist here; the type is only passed through (see AUEventListenerCreate).
 typedef struct CFRunLoopObject* CFRunLoopRef;
-extern const CFStringRef kCFRunLoopDefaultMode;
-extern const CFStringRef kCFRunLoopCommonModes;
 
 // ---- Any object ----------------------------------------------------------------------------
 
@@ -110,16 +102,12 @@ CFTypeID CFGetTypeID(CFTypeRef object); // 0 for null
 // freed and their count does not change.
 CFTypeRef CFRetain(CFTypeRef object);
 void CFRelease(CFTypeRef object);
-CFIndex CFGetRetainCount(CFTypeRef object); // 0 for null; a large constant for constant objects
 // Same type and same value (numbers compare by value across integer and floating types).
 Boolean CFEqual(CFTypeRef a, CFTypeRef b);
-CFHashCode CFHash(CFTypeRef object);
 // A readable text of the object: a string's text, a number's value, "(a, b)" for arrays,
 // "{key = value; ...}" for dictionaries (keys in order), "<0001ff>" for data.
 CFStringRef CFCopyDescription(CFTypeRef object);
 CFStringRef CFCopyTypeIDDescription(CFTypeID typeID);
-// Writes the description to stderr.
-void CFShow(CFTypeRef object);
 
 // ---- Strings -------------------------------------------------------------------------------
 
@@ -129,17 +117,12 @@ enum : CFStringEncoding {
     kCFStringEncodingISOLatin1 = 0x0201,
     kCFStringEncodingASCII = 0x0600,
     kCFStringEncodingUTF8 = 0x08000100,
-    kCFStringEncodingInvalidId = 0xffffffffU,
 };
 
 typedef CFOptionFlags CFStringCompareFlags;
 enum : CFStringCompareFlags {
     kCFCompareCaseInsensitive = 1, // letters A to Z
-    kCFCompareBackwards = 4,
-    kCFCompareAnchored = 8,
-    kCFCompareNonliteral = 16,
-    kCFCompareLocalized = 32,
-    kCFCompareNumerically = 64, // digit runs compare by value: "item 2" < "item 10"
+    kCFCompareNumerically = 64,    // digit runs compare by value: "item 2" < "item 10"
 };
 
 CFTypeID CFStringGetTypeID();
@@ -152,7 +135,6 @@ CFStringRef CFStringCreateWithCString(CFAllocatorRef alloc, const char* cStr,
 CFStringRef CFStringCreateWithCStringNoCopy(CFAllocatorRef alloc, const char* cStr,
                                             CFStringEncoding encoding,
                                             CFAllocatorRef contentsDeallocator);
-CFStringRef CFStringCreateCopy(CFAllocatorRef alloc, CFStringRef string);
 // printf conversions plus %@, which inserts CFCopyDescription of a CF object ("(null)" for
 // null). formatOptions is ignored. Positional arguments ("%1$d") are not supported and are
 // copied as text.
@@ -201,21 +183,15 @@ enum : CFNumberType {
     kCFNumberCFIndexType = 14,
     kCFNumberNSIntegerType = 15,
     kCFNumberCGFloatType = 16,
-    kCFNumberMaxType = 16,
 };
 
 CFTypeID CFNumberGetTypeID();
 CFNumberRef CFNumberCreate(CFAllocatorRef alloc, CFNumberType type, const void* valuePtr);
-// The sized type the number is stored as: the C types map to their sized equivalents.
-CFNumberType CFNumberGetType(CFNumberRef number);
-CFIndex CFNumberGetByteSize(CFNumberRef number);
 Boolean CFNumberIsFloatType(CFNumberRef number);
 // Stores the value converted to the type; false when the conversion lost range or precision
 // (out-of-range values are clamped, NaN converts to integer 0).
 Boolean CFNumberGetValue(CFNumberRef number, CFNumberType type, void* valuePtr);
-CFComparisonResult CFNumberCompare(CFNumberRef a, CFNumberRef b, void* context);
 
-CFTypeID CFBooleanGetTypeID();
 extern const CFBooleanRef kCFBooleanTrue;
 extern const CFBooleanRef kCFBooleanFalse;
 Boolean CFBooleanGetValue(CFBooleanRef boolean);
@@ -223,8 +199,6 @@ Boolean CFBooleanGetValue(CFBooleanRef boolean);
 typedef double CFTimeInterval;
 typedef CFTimeInterval CFAbsoluteTime; // seconds since 2001-01-01 00:00:00 UTC
 constexpr CFTimeInterval kCFAbsoluteTimeIntervalSince1970 = 978307200.0;
-CFAbsoluteTime CFAbsoluteTimeGetCurrent();
-CFTypeID CFDateGetTypeID();
 CFDateRef CFDateCreate(CFAllocatorRef alloc, CFAbsoluteTime time);
 CFAbsoluteTime CFDateGetAbsoluteTime(CFDateRef date);
 
@@ -238,8 +212,6 @@ CFMutableDataRef CFDataCreateMutableCopy(CFAllocatorRef alloc, CFIndex capacity,
 CFIndex CFDataGetLength(CFDataRef data);
 const UInt8* CFDataGetBytePtr(CFDataRef data); // null when empty
 UInt8* CFDataGetMutableBytePtr(CFMutableDataRef data);
-// Copies the bytes of the range; a range outside the data copies nothing.
-void CFDataGetBytes(CFDataRef data, CFRange range, UInt8* buffer);
 void CFDataAppendBytes(CFMutableDataRef data, const UInt8* bytes, CFIndex length);
 // New bytes are zero.
 void CFDataSetLength(CFMutableDataRef data, CFIndex length);
@@ -261,7 +233,6 @@ struct CFArrayCallBacks {
 extern const CFArrayCallBacks kCFTypeArrayCallBacks;
 typedef void (*CFArrayApplierFunction)(const void* value, void* context);
 
-CFTypeID CFArrayGetTypeID();
 // Null callbacks: values are stored as they are and compared by address. The callbacks are
 // copied.
 CFArrayRef CFArrayCreate(CFAllocatorRef alloc, const void** values, CFIndex numValues,
@@ -270,19 +241,9 @@ CFArrayRef CFArrayCreateCopy(CFAllocatorRef alloc, CFArrayRef array);
 // capacity 0: unlimited; otherwise the most values the array may ever hold.
 CFMutableArrayRef CFArrayCreateMutable(CFAllocatorRef alloc, CFIndex capacity,
                                        const CFArrayCallBacks* callBacks);
-CFMutableArrayRef CFArrayCreateMutableCopy(CFAllocatorRef alloc, CFIndex capacity,
-                                           CFArrayRef array);
 CFIndex CFArrayGetCount(CFArrayRef array);
 const void* CFArrayGetValueAtIndex(CFArrayRef array, CFIndex index); // null when out of range
-CFIndex CFArrayGetFirstIndexOfValue(CFArrayRef array, CFRange range, const void* value);
-Boolean CFArrayContainsValue(CFArrayRef array, CFRange range, const void* value);
-void CFArrayApplyFunction(CFArrayRef array, CFRange range, CFArrayApplierFunction applier,
-                          void* context);
 void CFArrayAppendValue(CFMutableArrayRef array, const void* value);
-void CFArrayInsertValueAtIndex(CFMutableArrayRef array, CFIndex index, const void* value);
-void CFArraySetValueAtIndex(CFMutableArrayRef array, CFIndex index, const void* value);
-void CFArrayRemoveValueAtIndex(CFMutableArrayRef array, CFIndex index);
-void CFArrayRemoveAllValues(CFMutableArrayRef array);
 
 // ---- Dictionaries --------------------------------------------------------------------------
 
@@ -307,8 +268,6 @@ struct CFDictionaryValueCallBacks {
     CFDictionaryEqualCallBack equal;
 };
 extern const CFDictionaryKeyCallBacks kCFTypeDictionaryKeyCallBacks;
-// Keys are copied (strings stay unchanged when the caller later mutates its own).
-extern const CFDictionaryKeyCallBacks kCFCopyStringDictionaryKeyCallBacks;
 extern const CFDictionaryValueCallBacks kCFTypeDictionaryValueCallBacks;
 typedef void (*CFDictionaryApplierFunction)(const void* key, const void* value, void* context);
 
@@ -327,63 +286,42 @@ CFIndex CFDictionaryGetCount(CFDictionaryRef dictionary);
 const void* CFDictionaryGetValue(CFDictionaryRef dictionary, const void* key);
 Boolean CFDictionaryGetValueIfPresent(CFDictionaryRef dictionary, const void* key,
                                       const void** value);
-Boolean CFDictionaryContainsKey(CFDictionaryRef dictionary, const void* key);
 // Fills the arrays (either may be null) with CFDictionaryGetCount entries each.
 void CFDictionaryGetKeysAndValues(CFDictionaryRef dictionary, const void** keys,
                                   const void** values);
-void CFDictionaryApplyFunction(CFDictionaryRef dictionary, CFDictionaryApplierFunction applier,
-                               void* context);
 // Set adds or replaces, Add only adds, Replace only replaces.
 void CFDictionarySetValue(CFMutableDictionaryRef dictionary, const void* key, const void* value);
-void CFDictionaryAddValue(CFMutableDictionaryRef dictionary, const void* key, const void* value);
-void CFDictionaryReplaceValue(CFMutableDictionaryRef dictionary, const void* key,
-                              const void* value);
 void CFDictionaryRemoveValue(CFMutableDictionaryRef dictionary, const void* key);
-void CFDictionaryRemoveAllValues(CFMutableDictionaryRef dictionary);
 
 // ---- URLs (file-system paths) --------------------------------------------------------------
 
 typedef CFIndex CFURLPathStyle;
 enum : CFURLPathStyle {
     kCFURLPOSIXPathStyle = 0,
-    kCFURLHFSPathStyle = 1,     // not supported
     kCFURLWindowsPathStyle = 2, // not supported
 };
 
-CFTypeID CFURLGetTypeID();
 // Relative paths are made absolute against the current directory.
 CFURLRef CFURLCreateWithFileSystemPath(CFAllocatorRef alloc, CFStringRef filePath,
                                        CFURLPathStyle pathStyle, Boolean isDirectory);
 CFURLRef CFURLCreateFromFileSystemRepresentation(CFAllocatorRef alloc, const UInt8* buffer,
                                                  CFIndex bufferLength, Boolean isDirectory);
-CFURLRef CFURLCreateCopyAppendingPathComponent(CFAllocatorRef alloc, CFURLRef url,
-                                               CFStringRef pathComponent, Boolean isDirectory);
-CFURLRef CFURLCreateCopyDeletingLastPathComponent(CFAllocatorRef alloc, CFURLRef url);
 // The path as a NUL-terminated byte string; false when it does not fit.
 Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean resolveAgainstBase, UInt8* buffer,
                                          CFIndex maxBufferLength);
-CFStringRef CFURLCopyFileSystemPath(CFURLRef url, CFURLPathStyle pathStyle);
-CFStringRef CFURLCopyLastPathComponent(CFURLRef url);
-CFStringRef CFURLCopyPathExtension(CFURLRef url); // null without an extension
 // "file:///path" with reserved characters percent-encoded, "/" at the end of a directory.
 CFStringRef CFURLGetString(CFURLRef url);
-Boolean CFURLHasDirectoryPath(CFURLRef url);
 
 // ---- Errors --------------------------------------------------------------------------------
 
 typedef CFStringRef CFErrorDomain;
 extern const CFErrorDomain kCFErrorDomainPOSIX;
-extern const CFErrorDomain kCFErrorDomainOSStatus;
 extern const CFErrorDomain kCFErrorDomainCocoa;
 extern const CFStringRef kCFErrorDescriptionKey;
 extern const CFStringRef kCFErrorLocalizedDescriptionKey;
 
-CFTypeID CFErrorGetTypeID();
 CFErrorRef CFErrorCreate(CFAllocatorRef alloc, CFErrorDomain domain, CFIndex code,
                          CFDictionaryRef userInfo);
-CFErrorDomain CFErrorGetDomain(CFErrorRef error);
-CFIndex CFErrorGetCode(CFErrorRef error);
-CFDictionaryRef CFErrorCopyUserInfo(CFErrorRef error);
 // The description from the user info, or a generic text naming the domain and code.
 CFStringRef CFErrorCopyDescription(CFErrorRef error);
 
@@ -391,7 +329,6 @@ CFStringRef CFErrorCopyDescription(CFErrorRef error);
 
 typedef CFIndex CFPropertyListFormat;
 enum : CFPropertyListFormat {
-    kCFPropertyListOpenStepFormat = 1,
     kCFPropertyListXMLFormat_v1_0 = 100,
     kCFPropertyListBinaryFormat_v1_0 = 200,
 };
@@ -405,7 +342,6 @@ enum : CFPropertyListMutabilityOptions {
 enum : CFIndex {
     kCFPropertyListReadCorruptError = 3840,
     kCFPropertyListReadUnknownVersionError = 3841,
-    kCFPropertyListReadStreamError = 3842,
     kCFPropertyListWriteStreamError = 3851,
 };
 
@@ -417,7 +353,6 @@ enum : CFIndex {
 constexpr CFIndex kCFPropertyListMaxDataSize = 8 << 20;
 constexpr int kCFPropertyListMaxDepth = 256;
 
-Boolean CFPropertyListIsValid(CFPropertyListRef plist, CFPropertyListFormat format);
 CFPropertyListRef CFPropertyListCreateWithData(CFAllocatorRef alloc, CFDataRef data,
                                                CFOptionFlags options, CFPropertyListFormat* format,
                                                CFErrorRef* error);
@@ -431,8 +366,6 @@ CFPropertyListRef CFPropertyListCreateWithContentsOfURL(CFAllocatorRef alloc, CF
                                                         CFOptionFlags options,
                                                         CFPropertyListFormat* format,
                                                         CFErrorRef* error);
-Boolean CFPropertyListWriteToURL(CFPropertyListRef plist, CFURLRef fileURL,
-                                 CFPropertyListFormat format, CFErrorRef* error);
 
 // ---- Bundles -------------------------------------------------------------------------------
 
@@ -442,13 +375,6 @@ Boolean CFPropertyListWriteToURL(CFPropertyListRef plist, CFURLRef fileURL,
 // The main bundle is the bundle the running executable lies in, or, when it lies in none, its
 // folder as a bundle without identifier.
 
-extern const CFStringRef kCFBundleInfoDictionaryVersionKey;
-extern const CFStringRef kCFBundleExecutableKey;
-extern const CFStringRef kCFBundleIdentifierKey;
-extern const CFStringRef kCFBundleVersionKey;
-extern const CFStringRef kCFBundleNameKey;
-
-CFTypeID CFBundleGetTypeID();
 CFBundleRef CFBundleGetMainBundle();
 // The bundle of a loaded shared object (or the main bundle) with this identifier; null when no
 // loaded bundle has it.
@@ -458,9 +384,7 @@ CFBundleRef CFBundleGetBundleWithIdentifier(CFStringRef bundleID);
 CFBundleRef CFBundleCreate(CFAllocatorRef alloc, CFURLRef bundleURL);
 CFStringRef CFBundleGetIdentifier(CFBundleRef bundle);
 CFDictionaryRef CFBundleGetInfoDictionary(CFBundleRef bundle); // never null for a bundle
-CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef key);
 CFURLRef CFBundleCopyBundleURL(CFBundleRef bundle);
-CFURLRef CFBundleCopyResourcesDirectoryURL(CFBundleRef bundle);
 // Contents/Resources/[subDirName/]resourceName[.resourceType] when that file exists.
 CFURLRef CFBundleCopyResourceURL(CFBundleRef bundle, CFStringRef resourceName,
                                  CFStringRef resourceType, CFStringRef subDirName);
@@ -473,8 +397,6 @@ CFURLRef CFBundleCopyExecutableURL(CFBundleRef bundle);
 enum : CFOptionFlags {
     kCFUserNotificationStopAlertLevel = 0,
     kCFUserNotificationNoteAlertLevel = 1,
-    kCFUserNotificationCautionAlertLevel = 2,
-    kCFUserNotificationPlainAlertLevel = 3,
 };
 enum : CFOptionFlags {
     kCFUserNotificationDefaultResponse = 0,
@@ -482,10 +404,6 @@ enum : CFOptionFlags {
     kCFUserNotificationOtherResponse = 2,
     kCFUserNotificationCancelResponse = 3,
     kCFUserNotificationResponseMask = 3,
-};
-enum : CFOptionFlags {
-    kCFUserNotificationNoDefaultButtonFlag = 1ul << 5,
-    kCFUserNotificationUseRadioButtonsFlag = 1ul << 6,
 };
 
 // Shows an alert and waits for a button: the default one (null title: the system's "OK"), and

@@ -48,36 +48,16 @@ inline CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat width, CGFloat height) {
     return CGRect{{x, y}, {width, height}};
 }
 
-extern const CGPoint CGPointZero;
-extern const CGSize CGSizeZero;
-extern const CGRect CGRectZero;
 // The empty set of points: what an intersection of disjoint rectangles answers.
 extern const CGRect CGRectNull;
 
 // Rectangles with a negative width or height are handled through their standardised form.
 CGFloat CGRectGetMinX(CGRect rect);
-CGFloat CGRectGetMidX(CGRect rect);
 CGFloat CGRectGetMaxX(CGRect rect);
 CGFloat CGRectGetMinY(CGRect rect);
-CGFloat CGRectGetMidY(CGRect rect);
 CGFloat CGRectGetMaxY(CGRect rect);
-CGFloat CGRectGetWidth(CGRect rect);
-CGFloat CGRectGetHeight(CGRect rect);
 CGRect CGRectStandardize(CGRect rect);
 bool CGRectIsNull(CGRect rect);
-bool CGRectIsEmpty(CGRect rect); // null, or no area
-bool CGRectEqualToRect(CGRect a, CGRect b);
-bool CGPointEqualToPoint(CGPoint a, CGPoint b);
-bool CGSizeEqualToSize(CGSize a, CGSize b);
-// Half-open: the maximum edges are outside.
-bool CGRectContainsPoint(CGRect rect, CGPoint point);
-bool CGRectContainsRect(CGRect outer, CGRect inner);
-bool CGRectIntersectsRect(CGRect a, CGRect b);
-CGRect CGRectIntersection(CGRect a, CGRect b); // CGRectNull when they do not meet
-CGRect CGRectUnion(CGRect a, CGRect b);        // a null rectangle adds nothing
-CGRect CGRectOffset(CGRect rect, CGFloat dx, CGFloat dy);
-CGRect CGRectInset(CGRect rect, CGFloat dx, CGFloat dy);
-CGRect CGRectIntegral(CGRect rect); // the smallest whole-unit rectangle around it
 
 // ---- Affine transforms ---------------------------------------------------------------------
 
@@ -91,19 +71,8 @@ extern const CGAffineTransform CGAffineTransformIdentity;
 
 CGAffineTransform CGAffineTransformMake(CGFloat a, CGFloat b, CGFloat c, CGFloat d, CGFloat tx,
                                         CGFloat ty);
-CGAffineTransform CGAffineTransformMakeTranslation(CGFloat tx, CGFloat ty);
-CGAffineTransform CGAffineTransformMakeScale(CGFloat sx, CGFloat sy);
-CGAffineTransform CGAffineTransformMakeRotation(CGFloat angle);
-// t1 followed by t2.
-CGAffineTransform CGAffineTransformConcat(CGAffineTransform t1, CGAffineTransform t2);
-// t with a translation (scale, rotation) applied first.
-CGAffineTransform CGAffineTransformTranslate(CGAffineTransform t, CGFloat tx, CGFloat ty);
-CGAffineTransform CGAffineTransformScale(CGAffineTransform t, CGFloat sx, CGFloat sy);
-CGAffineTransform CGAffineTransformRotate(CGAffineTransform t, CGFloat angle);
 // A singular transform is answered unchanged, as on the platform.
 CGAffineTransform CGAffineTransformInvert(CGAffineTransform t);
-bool CGAffineTransformIsIdentity(CGAffineTransform t);
-bool CGAffineTransformEqualToTransform(CGAffineTransform t1, CGAffineTransform t2);
 CGPoint CGPointApplyAffineTransform(CGPoint point, CGAffineTransform t);
 CGSize CGSizeApplyAffineTransform(CGSize size, CGAffineTransform t); // no translation
 // The bounding box of the transformed rectangle.
@@ -114,16 +83,8 @@ CGRect CGRectApplyAffineTransform(CGRect rect, CGAffineTransform t);
 typedef SInt32 CGError;
 enum : CGError {
     kCGErrorSuccess = 0,
-    kCGErrorFailure = 1000,
     kCGErrorIllegalArgument = 1001,
-    kCGErrorInvalidConnection = 1002,
-    kCGErrorInvalidContext = 1003,
     kCGErrorCannotComplete = 1004,
-    kCGErrorNotImplemented = 1006,
-    kCGErrorRangeCheck = 1007,
-    kCGErrorTypeCheck = 1008,
-    kCGErrorInvalidOperation = 1010,
-    kCGErrorNoneAvailable = 1011,
 };
 
 // ---- Colour spaces -------------------------------------------------------------------------
@@ -133,16 +94,9 @@ typedef struct CGColorSpace* CGColorSpaceRef;
 typedef SInt32 CGColorSpaceModel;
 enum : CGColorSpaceModel {
     kCGColorSpaceModelUnknown = -1,
-    kCGColorSpaceModelMonochrome = 0,
     kCGColorSpaceModelRGB = 1,
-    kCGColorSpaceModelCMYK = 2,
-    kCGColorSpaceModelLab = 3,
-    kCGColorSpaceModelDeviceN = 4,
-    kCGColorSpaceModelIndexed = 5,
-    kCGColorSpaceModelPattern = 6,
 };
 
-CFTypeID CGColorSpaceGetTypeID();
 CGColorSpaceRef CGColorSpaceCreateDeviceRGB();
 // An RGB space described by a ColorSync profile (a CMProfileRef, see ColorSync.h); null for
 // anything else. The space keeps the profile's name and stays valid after the profile is closed.
@@ -150,7 +104,6 @@ CGColorSpaceRef CGColorSpaceCreateWithPlatformColorSpace(const void* platformCol
 CGColorSpaceRef CGColorSpaceRetain(CGColorSpaceRef space);
 void CGColorSpaceRelease(CGColorSpaceRef space);
 CGColorSpaceModel CGColorSpaceGetModel(CGColorSpaceRef space);
-size_t CGColorSpaceGetNumberOfComponents(CGColorSpaceRef space);
 // The name of the profile a space was made from; null for device RGB.
 CFStringRef CGColorSpaceCopyName(CGColorSpaceRef space);
 
@@ -174,14 +127,11 @@ enum : CGBitmapInfo {
     kCGBitmapFloatComponents = 1u << 8,
     kCGBitmapByteOrderMask = 0x7000,
     kCGBitmapByteOrderDefault = 0u << 12, // the channel order as named, first byte first
-    kCGBitmapByteOrder16Little = 1u << 12,
     kCGBitmapByteOrder32Little = 2u << 12, // each 32-bit pixel read as a little-endian word
-    kCGBitmapByteOrder16Big = 3u << 12,
     kCGBitmapByteOrder32Big = 4u << 12,
 };
 // This machine's order, as on the platform's Intel builds.
 inline constexpr CGBitmapInfo kCGBitmapByteOrder32Host = kCGBitmapByteOrder32Little;
-inline constexpr CGBitmapInfo kCGBitmapByteOrder16Host = kCGBitmapByteOrder16Little;
 
 // Supported layouts: 8 bits per component, RGB, 32 bits per pixel with any of the alpha
 // positions above except kCGImageAlphaNone and kCGImageAlphaOnly, or 24 bits per pixel with
@@ -192,10 +142,6 @@ inline constexpr CGBitmapInfo kCGBitmapByteOrder16Host = kCGBitmapByteOrder16Lit
 typedef SInt32 CGColorRenderingIntent;
 enum : CGColorRenderingIntent {
     kCGRenderingIntentDefault = 0,
-    kCGRenderingIntentAbsoluteColorimetric = 1,
-    kCGRenderingIntentRelativeColorimetric = 2,
-    kCGRenderingIntentPerceptual = 3,
-    kCGRenderingIntentSaturation = 4,
 };
 
 // ---- Data providers ------------------------------------------------------------------------
@@ -203,20 +149,17 @@ enum : CGColorRenderingIntent {
 typedef struct CGDataProvider* CGDataProviderRef;
 typedef void (*CGDataProviderReleaseDataCallback)(void* info, const void* data, size_t size);
 
-CFTypeID CGDataProviderGetTypeID();
 // Wraps the bytes without copying them; they must stay valid until the provider goes, when the
 // callback (if any) is called with info, data and size.
 CGDataProviderRef CGDataProviderCreateWithData(void* info, const void* data, size_t size,
                                                CGDataProviderReleaseDataCallback releaseData);
 CGDataProviderRef CGDataProviderRetain(CGDataProviderRef provider);
 void CGDataProviderRelease(CGDataProviderRef provider);
-CFDataRef CGDataProviderCopyData(CGDataProviderRef provider); // a copy of the bytes
 
 // ---- Images --------------------------------------------------------------------------------
 
 typedef struct CGImage* CGImageRef;
 
-CFTypeID CGImageGetTypeID();
 // Null unless the layout is supported, the colour space is RGB, bytesPerRow holds a row and the
 // provider holds every row (the last one need only be as long as its pixels). The image keeps
 // the provider (and so the bytes) and reads the pixels when it is drawn; decode arrays are not
@@ -225,19 +168,7 @@ CGImageRef CGImageCreate(size_t width, size_t height, size_t bitsPerComponent, s
                          size_t bytesPerRow, CGColorSpaceRef space, CGBitmapInfo bitmapInfo,
                          CGDataProviderRef provider, const CGFloat* decode, bool shouldInterpolate,
                          CGColorRenderingIntent intent);
-CGImageRef CGImageRetain(CGImageRef image);
 void CGImageRelease(CGImageRef image);
-size_t CGImageGetWidth(CGImageRef image);
-size_t CGImageGetHeight(CGImageRef image);
-size_t CGImageGetBitsPerComponent(CGImageRef image);
-size_t CGImageGetBitsPerPixel(CGImageRef image);
-size_t CGImageGetBytesPerRow(CGImageRef image);
-CGColorSpaceRef CGImageGetColorSpace(CGImageRef image);
-CGImageAlphaInfo CGImageGetAlphaInfo(CGImageRef image);
-CGBitmapInfo CGImageGetBitmapInfo(CGImageRef image);
-CGDataProviderRef CGImageGetDataProvider(CGImageRef image);
-bool CGImageGetShouldInterpolate(CGImageRef image);
-CGColorRenderingIntent CGImageGetRenderingIntent(CGImageRef image);
 
 // ---- Contexts ------------------------------------------------------------------------------
 
@@ -263,34 +194,18 @@ void CGContextRelease(CGContextRef context);
 void* CGBitmapContextGetData(CGContextRef context);
 size_t CGBitmapContextGetWidth(CGContextRef context);
 size_t CGBitmapContextGetHeight(CGContextRef context);
-size_t CGBitmapContextGetBitsPerComponent(CGContextRef context);
-size_t CGBitmapContextGetBitsPerPixel(CGContextRef context);
 size_t CGBitmapContextGetBytesPerRow(CGContextRef context);
-CGColorSpaceRef CGBitmapContextGetColorSpace(CGContextRef context);
-CGImageAlphaInfo CGBitmapContextGetAlphaInfo(CGContextRef context);
-CGBitmapInfo CGBitmapContextGetBitmapInfo(CGContextRef context);
-// An image holding a copy of the context's pixels.
-CGImageRef CGBitmapContextCreateImage(CGContextRef context);
 
 // Graphics state: the transform from user space to device space (CTM), the clip and the fill
 // colour. Save pushes a copy, restore pops it (and does nothing without a saved state).
 void CGContextSaveGState(CGContextRef context);
 void CGContextRestoreGState(CGContextRef context);
 CGAffineTransform CGContextGetCTM(CGContextRef context);
-void CGContextConcatCTM(CGContextRef context, CGAffineTransform transform);
-void CGContextTranslateCTM(CGContextRef context, CGFloat tx, CGFloat ty);
-void CGContextScaleCTM(CGContextRef context, CGFloat sx, CGFloat sy);
-void CGContextRotateCTM(CGContextRef context, CGFloat angle);
 // Narrows the clip to the rectangle (in user space; a rotated rectangle clips to its bounds).
 void CGContextClipToRect(CGContextRef context, CGRect rect);
 CGRect CGContextGetClipBoundingBox(CGContextRef context); // in user space
 
-// Through the CTM, which includes the device scale of a high-density view (see AppKit.h).
-CGPoint CGContextConvertPointToDeviceSpace(CGContextRef context, CGPoint point);
-CGPoint CGContextConvertPointToUserSpace(CGContextRef context, CGPoint point);
 CGSize CGContextConvertSizeToDeviceSpace(CGContextRef context, CGSize size);
-CGSize CGContextConvertSizeToUserSpace(CGContextRef context, CGSize size);
-CGRect CGContextConvertRectToDeviceSpace(CGContextRef context, CGRect rect);
 
 void CGContextSetRGBFillColor(CGContextRef context, CGFloat red, CGFloat green, CGFloat blue,
                               CGFloat alpha);
@@ -298,7 +213,6 @@ void CGContextFillRect(CGContextRef context, CGRect rect);
 // Sets the pixels to transparent black (opaque black in a layout without alpha).
 void CGContextClearRect(CGContextRef context, CGRect rect);
 void CGContextDrawImage(CGContextRef context, CGRect rect, CGImageRef image);
-void CGContextFlush(CGContextRef context);
 
 // ---- Displays and the cursor ---------------------------------------------------------------
 
@@ -310,7 +224,6 @@ typedef UInt32 CGDirectDisplayID;
 
 CGDirectDisplayID CGMainDisplayID();
 CGRect CGDisplayBounds(CGDirectDisplayID display);
-size_t CGDisplayPixelsWide(CGDirectDisplayID display); // 0 for an unknown display
 size_t CGDisplayPixelsHigh(CGDirectDisplayID display);
 // Hiding is counted: the cursor shows again when every hide has been matched by a show.
 CGError CGDisplayHideCursor(CGDirectDisplayID display);

@@ -11,7 +11,6 @@ inline constexpr OSType gestaltSystemVersionMajor = FourCharCodeFromText("sys1")
 inline constexpr OSType gestaltSystemVersionMinor = FourCharCodeFromText("sys2");
 inline constexpr OSType gestaltSystemVersionBugFix = FourCharCodeFromText("sys3");
 
-inline constexpr OSErr gestaltUnknownErr = -5550;
 inline constexpr OSErr gestaltUndefSelectorErr = -5551;
 
 // gestaltSystemVersion answers binary-coded decimal digits 0xMMmb (0x1068 for 10.6.8); minor and

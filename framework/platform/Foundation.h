@@ -49,19 +49,14 @@
 
 typedef bool BOOL;
 inline constexpr BOOL YES = true;
-inline constexpr BOOL NO = false;
 typedef long NSInteger;
 typedef unsigned long NSUInteger;
 typedef double NSTimeInterval;
-inline constexpr NSInteger NSNotFound = LONG_MAX;
 
 struct NSRange {
     NSUInteger location;
     NSUInteger length;
 };
-inline NSRange NSMakeRange(NSUInteger location, NSUInteger length) {
-    return NSRange{location, length};
-}
 
 // ---- Geometry ------------------------------------------------------------------------------
 
@@ -79,7 +74,6 @@ inline NSRect NSMakeRect(CGFloat x, CGFloat y, CGFloat width, CGFloat height) {
     return CGRectMake(x, y, width, height);
 }
 extern const NSPoint NSZeroPoint;
-extern const NSSize NSZeroSize;
 extern const NSRect NSZeroRect;
 
 inline CGFloat NSMinX(NSRect rect) {
@@ -94,25 +88,11 @@ inline CGFloat NSMaxX(NSRect rect) {
 inline CGFloat NSMaxY(NSRect rect) {
     return rect.origin.y + rect.size.height;
 }
-inline CGFloat NSMidX(NSRect rect) {
-    return rect.origin.x + rect.size.width / 2;
-}
-inline CGFloat NSMidY(NSRect rect) {
-    return rect.origin.y + rect.size.height / 2;
-}
-inline CGFloat NSWidth(NSRect rect) {
-    return rect.size.width;
-}
-inline CGFloat NSHeight(NSRect rect) {
-    return rect.size.height;
-}
 // No area (a zero or negative width or height).
 bool NSIsEmptyRect(NSRect rect);
 bool NSEqualRects(NSRect a, NSRect b);
 bool NSEqualPoints(NSPoint a, NSPoint b);
 bool NSEqualSizes(NSSize a, NSSize b);
-// Half-open: the maximum edges are outside.
-bool NSPointInRect(NSPoint point, NSRect rect);
 // In a flipped coordinate system the minimum y edge is inside and the maximum outside; in an
 // unflipped one the other way round, so that a pixel belongs to exactly one rectangle.
 bool NSMouseInRect(NSPoint point, NSRect rect, bool flipped);
@@ -120,9 +100,6 @@ bool NSContainsRect(NSRect outer, NSRect inner);
 bool NSIntersectsRect(NSRect a, NSRect b);
 NSRect NSIntersectionRect(NSRect a, NSRect b); // NSZeroRect when they do not meet
 NSRect NSUnionRect(NSRect a, NSRect b);        // an empty rectangle adds nothing
-NSRect NSOffsetRect(NSRect rect, CGFloat dx, CGFloat dy);
-NSRect NSInsetRect(NSRect rect, CGFloat dx, CGFloat dy);
-NSRect NSIntegralRect(NSRect rect);
 
 // ---- Objects -------------------------------------------------------------------------------
 
@@ -150,7 +127,6 @@ public:
     // object is kept for the life of the process (and a trace line says so), as the platform
     // leaks it.
     id autorelease();
-    NSUInteger retainCount() const;
 
     virtual bool isEqual(id object) const; // identity
     virtual NSUInteger hash() const;       // the address
@@ -194,8 +170,6 @@ typedef const struct objc_class* Class;
 // Null for an unknown name; for a name registered twice the first registration stands.
 Class NSClassFromString(NSString* name);
 Class objc_getClass(const char* name);
-NSString* NSStringFromClass(Class cls);
-const char* class_getName(Class cls); // "nil" for null
 // A new instance ([[cls alloc] init]) owned by the caller; extraBytes must be 0.
 id class_createInstance(Class cls, size_t extraBytes);
 
@@ -205,7 +179,6 @@ public:
     ~NSClassRegistration();
     NSClassRegistration(const NSClassRegistration&) = delete;
     NSClassRegistration& operator=(const NSClassRegistration&) = delete;
-    Class GetClass() const; // null when the name was taken
 
 private:
     struct objc_class* mClass;
@@ -223,11 +196,6 @@ private:
 template <class ObjectType> class NSArray;
 
 typedef NSUInteger NSStringEncoding;
-enum : NSStringEncoding {
-    NSASCIIStringEncoding = 1,
-    NSUTF8StringEncoding = 4,
-    NSISOLatin1StringEncoding = 5,
-};
 
 // Immutable Unicode text held as UTF-8. Lengths and ranges count UTF-16 code units, as on the
 // platform.
@@ -239,27 +207,15 @@ public:
 
     static NSString* string();
     static NSString* stringWithUTF8String(const char* text);
-    // UTF-8, ASCII or Latin-1 text; null when the text is not valid in the encoding.
-    static NSString* stringWithCString(const char* text, NSStringEncoding encoding);
-    static NSString* stringWithString(NSString* string);
 
     const char* UTF8String() const;
     NSUInteger length() const;
-    bool isEqualToString(NSString* other) const;
-    bool hasPrefix(NSString* prefix) const;
-    bool hasSuffix(NSString* suffix) const;
-    NSRange rangeOfString(NSString* other) const; // {NSNotFound, 0} when absent
-    NSString* stringByAppendingString(NSString* other) const;
     // Empty separator or none found: one component, the whole string.
     NSArray<NSString*>* componentsSeparatedByString(NSString* separator) const;
 
-    // Paths, with "/" as separator and the platform's rules for trailing slashes.
-    bool isAbsolutePath() const;
     NSString* lastPathComponent() const;                 // "/a/b.png/" -> "b.png"
-    NSString* pathExtension() const;                     // "/a/b.tar.gz" -> "gz"
     NSString* stringByDeletingLastPathComponent() const; // "/a/b" -> "/a", "/a" -> "/"
     NSString* stringByDeletingPathExtension() const;     // "/a/b.png" -> "/a/b"
-    NSString* stringByAppendingPathComponent(NSString* component) const;
     // "~" and "~/..." become the home folder (NSHomeDirectory), "~user/..." that user's; other
     // paths are answered unchanged.
     NSString* stringByExpandingTildeInPath() const;
@@ -307,36 +263,12 @@ template <class ObjectType> class NSArray : public NSObject {
 public:
     NSArray() = default;
     static NSArray* array() { return Autoreleased(new NSArray); }
-    // Null objects are left out.
-    static NSArray* arrayWithObjects(std::initializer_list<ObjectType> objects) {
-        auto* array = new NSArray;
-        for (ObjectType object : objects)
-            array->Append(object);
-        return Autoreleased(array);
-    }
-    static NSArray* arrayWithArray(const NSArray* other) {
-        auto* array = new NSArray;
-        if (other)
-            for (ObjectType object : *other)
-                array->Append(object);
-        return Autoreleased(array);
-    }
 
     NSUInteger count() const { return mObjects.size(); }
     ObjectType objectAtIndex(NSUInteger index) const {
         return index < mObjects.size() ? mObjects[index] : nullptr;
     }
     ObjectType firstObject() const { return mObjects.empty() ? nullptr : mObjects.front(); }
-    ObjectType lastObject() const { return mObjects.empty() ? nullptr : mObjects.back(); }
-    // By isEqual, as on the platform.
-    NSUInteger indexOfObject(ObjectType object) const {
-        for (size_t i = 0; i < mObjects.size(); ++i)
-            if (object && mObjects[i]->isEqual(object)) return i;
-        return static_cast<NSUInteger>(NSNotFound);
-    }
-    bool containsObject(ObjectType object) const {
-        return indexOfObject(object) != static_cast<NSUInteger>(NSNotFound);
-    }
     // Fast enumeration: for (NSView* view : *array).
     auto begin() const { return mObjects.begin(); }
     auto end() const { return mObjects.end(); }
@@ -365,26 +297,6 @@ template <class ObjectType> class NSMutableArray : public NSArray<ObjectType> {
 public:
     static NSMutableArray* array() { return Base::Autoreleased(new NSMutableArray); }
     void addObject(ObjectType object) { Base::Append(object); }
-    void insertObject(ObjectType object, NSUInteger index) {
-        if (!object || index > this->mObjects.size()) return;
-        this->mObjects.insert(this->mObjects.begin() + static_cast<std::ptrdiff_t>(index), object);
-        object->retain();
-    }
-    void removeObjectAtIndex(NSUInteger index) {
-        if (index >= this->mObjects.size()) return;
-        ObjectType object = this->mObjects[index];
-        this->mObjects.erase(this->mObjects.begin() + static_cast<std::ptrdiff_t>(index));
-        object->release();
-    }
-    // Every element equal to object (isEqual).
-    void removeObject(ObjectType object) {
-        for (NSUInteger i = this->mObjects.size(); i-- > 0;)
-            if (object && this->mObjects[i]->isEqual(object)) removeObjectAtIndex(i);
-    }
-    void removeAllObjects() {
-        while (!this->mObjects.empty())
-            removeObjectAtIndex(this->mObjects.size() - 1);
-    }
 };
 
 // ---- Dates ---------------------------------------------------------------------------------
@@ -398,11 +310,7 @@ public:
     static NSDate* date();
     static NSDate* dateWithTimeIntervalSinceNow(NSTimeInterval seconds);
     static NSDate* dateWithTimeIntervalSinceReferenceDate(NSTimeInterval seconds);
-    static NSDate* distantFuture();
-    static NSDate* distantPast();
     NSTimeInterval timeIntervalSinceReferenceDate() const { return mTime; }
-    NSTimeInterval timeIntervalSinceNow() const;
-    NSDate* dateByAddingTimeInterval(NSTimeInterval seconds) const;
     bool isEqual(id object) const override;
 
 private:
@@ -418,7 +326,6 @@ private:
 class NSAutoreleasePool : public NSObject {
 public:
     NSAutoreleasePool();
-    void drain() { release(); }
     static void addObject(id object); // to the innermost pool: [object autorelease]
 
 protected:
@@ -465,13 +372,9 @@ public:
 
     // Removes the timer from its run loop; it never fires again.
     void invalidate();
-    bool isValid() const { return mValid; }
     // Runs the callback now; the schedule of a repeating timer is unchanged, a one-shot timer
     // is invalidated.
     void fire();
-    NSDate* fireDate() const; // autoreleased
-    void setFireDate(NSDate* date);
-    NSTimeInterval timeInterval() const { return mRepeats ? mInterval : 0; }
     id userInfo() const { return mUserInfo; }
 
 protected:
@@ -518,7 +421,6 @@ public:
     bool runMode(NSString* mode, NSDate* limitDate);
     // Runs passes in the default mode until limitDate (or until nothing could arrive).
     void runUntilDate(NSDate* limitDate);
-    NSString* currentMode() const; // null when not running
     void cancelPerformSelectorsWithTarget(id target);
 
     // Not on the platform: the timers scheduled here, for tests and diagnostics.
@@ -556,10 +458,8 @@ public:
     static NSURL* fileURLWithPath(NSString* path, bool isDirectory);
 
     NSString* absoluteString() const;
-    NSString* scheme() const; // null without one
     // The path, percent-decoded: the file path of a file URL.
     NSString* path() const;
-    bool isFileURL() const;
     bool isEqual(id object) const override;
     NSString* description() const override;
 
@@ -576,15 +476,12 @@ private:
 // A bundle (see CFBundle in CoreFoundation.h). Bundle objects live as long as the process.
 class NSBundle : public NSObject {
 public:
-    static NSBundle* mainBundle();
     // A loaded bundle with the identifier; null when none.
     static NSBundle* bundleWithIdentifier(NSString* identifier);
     // Null when the folder does not exist.
     static NSBundle* bundleWithPath(NSString* path);
 
-    NSString* bundleIdentifier() const;
     NSString* bundlePath() const;
-    NSString* resourcePath() const;
     NSString* executablePath() const; // null when the bundle has no executable
     // The full path of Contents/Resources/[directory/]name.type when it exists; null otherwise.
     NSString* pathForResource(NSString* name, NSString* type) const;

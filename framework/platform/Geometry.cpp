@@ -7,15 +7,11 @@
 #include <cmath>
 #include <limits>
 
-const CGPoint CGPointZero{0, 0};
-const CGSize CGSizeZero{0, 0};
-const CGRect CGRectZero{{0, 0}, {0, 0}};
 const CGRect CGRectNull{
     {std::numeric_limits<CGFloat>::infinity(), std::numeric_limits<CGFloat>::infinity()}, {0, 0}};
 const CGAffineTransform CGAffineTransformIdentity{1, 0, 0, 1, 0, 0};
 
 const NSPoint NSZeroPoint{0, 0};
-const NSSize NSZeroSize{0, 0};
 const NSRect NSZeroRect{{0, 0}, {0, 0}};
 
 // ---- CoreGraphics rectangles ---------------------------------------------------------------
@@ -46,109 +42,9 @@ CGFloat CGRectGetMaxY(CGRect rect) {
     rect = CGRectStandardize(rect);
     return rect.origin.y + rect.size.height;
 }
-CGFloat CGRectGetMidX(CGRect rect) {
-    return rect.origin.x + rect.size.width / 2;
-}
-CGFloat CGRectGetMidY(CGRect rect) {
-    return rect.origin.y + rect.size.height / 2;
-}
-CGFloat CGRectGetWidth(CGRect rect) {
-    return std::fabs(rect.size.width);
-}
-CGFloat CGRectGetHeight(CGRect rect) {
-    return std::fabs(rect.size.height);
-}
 
 bool CGRectIsNull(CGRect rect) {
     return std::isinf(rect.origin.x) || std::isinf(rect.origin.y);
-}
-
-bool CGRectIsEmpty(CGRect rect) {
-    return CGRectIsNull(rect) || rect.size.width == 0 || rect.size.height == 0;
-}
-
-bool CGRectEqualToRect(CGRect a, CGRect b) {
-    if (CGRectIsNull(a) || CGRectIsNull(b)) return CGRectIsNull(a) && CGRectIsNull(b);
-    a = CGRectStandardize(a);
-    b = CGRectStandardize(b);
-    return a.origin.x == b.origin.x && a.origin.y == b.origin.y && a.size.width == b.size.width &&
-           a.size.height == b.size.height;
-}
-
-bool CGPointEqualToPoint(CGPoint a, CGPoint b) {
-    return a.x == b.x && a.y == b.y;
-}
-
-bool CGSizeEqualToSize(CGSize a, CGSize b) {
-    return a.width == b.width && a.height == b.height;
-}
-
-bool CGRectContainsPoint(CGRect rect, CGPoint point) {
-    if (CGRectIsNull(rect)) return false;
-    rect = CGRectStandardize(rect);
-    return point.x >= rect.origin.x && point.x < rect.origin.x + rect.size.width &&
-           point.y >= rect.origin.y && point.y < rect.origin.y + rect.size.height;
-}
-
-bool CGRectContainsRect(CGRect outer, CGRect inner) {
-    if (CGRectIsNull(outer) || CGRectIsNull(inner)) return false;
-    outer = CGRectStandardize(outer);
-    inner = CGRectStandardize(inner);
-    return inner.origin.x >= outer.origin.x && inner.origin.y >= outer.origin.y &&
-           CGRectGetMaxX(inner) <= CGRectGetMaxX(outer) &&
-           CGRectGetMaxY(inner) <= CGRectGetMaxY(outer);
-}
-
-CGRect CGRectIntersection(CGRect a, CGRect b) {
-    if (CGRectIsNull(a) || CGRectIsNull(b)) return CGRectNull;
-    a = CGRectStandardize(a);
-    b = CGRectStandardize(b);
-    const CGFloat x0 = std::max(a.origin.x, b.origin.x);
-    const CGFloat y0 = std::max(a.origin.y, b.origin.y);
-    const CGFloat x1 = std::min(CGRectGetMaxX(a), CGRectGetMaxX(b));
-    const CGFloat y1 = std::min(CGRectGetMaxY(a), CGRectGetMaxY(b));
-    if (x1 <= x0 || y1 <= y0) return CGRectNull;
-    return CGRectMake(x0, y0, x1 - x0, y1 - y0);
-}
-
-bool CGRectIntersectsRect(CGRect a, CGRect b) {
-    return !CGRectIsNull(CGRectIntersection(a, b));
-}
-
-CGRect CGRectUnion(CGRect a, CGRect b) {
-    if (CGRectIsNull(a)) return CGRectStandardize(b);
-    if (CGRectIsNull(b)) return CGRectStandardize(a);
-    a = CGRectStandardize(a);
-    b = CGRectStandardize(b);
-    const CGFloat x0 = std::min(a.origin.x, b.origin.x);
-    const CGFloat y0 = std::min(a.origin.y, b.origin.y);
-    const CGFloat x1 = std::max(CGRectGetMaxX(a), CGRectGetMaxX(b));
-    const CGFloat y1 = std::max(CGRectGetMaxY(a), CGRectGetMaxY(b));
-    return CGRectMake(x0, y0, x1 - x0, y1 - y0);
-}
-
-CGRect CGRectOffset(CGRect rect, CGFloat dx, CGFloat dy) {
-    if (CGRectIsNull(rect)) return rect;
-    rect = CGRectStandardize(rect);
-    return CGRectMake(rect.origin.x + dx, rect.origin.y + dy, rect.size.width, rect.size.height);
-}
-
-CGRect CGRectInset(CGRect rect, CGFloat dx, CGFloat dy) {
-    if (CGRectIsNull(rect)) return rect;
-    rect = CGRectStandardize(rect);
-    const CGFloat width = rect.size.width - 2 * dx;
-    const CGFloat height = rect.size.height - 2 * dy;
-    if (width < 0 || height < 0) return CGRectNull;
-    return CGRectMake(rect.origin.x + dx, rect.origin.y + dy, width, height);
-}
-
-CGRect CGRectIntegral(CGRect rect) {
-    if (CGRectIsNull(rect)) return rect;
-    rect = CGRectStandardize(rect);
-    const CGFloat x0 = std::floor(rect.origin.x);
-    const CGFloat y0 = std::floor(rect.origin.y);
-    return CGRectMake(x0, y0, std::ceil(CGRectGetMaxX(rect)) - x0,
-                      std::ceil(CGRectGetMaxY(rect)) - y0);
 }
 
 // ---- Affine transforms ---------------------------------------------------------------------
@@ -156,39 +52,6 @@ CGRect CGRectIntegral(CGRect rect) {
 CGAffineTransform CGAffineTransformMake(CGFloat a, CGFloat b, CGFloat c, CGFloat d, CGFloat tx,
                                         CGFloat ty) {
     return CGAffineTransform{a, b, c, d, tx, ty};
-}
-
-CGAffineTransform CGAffineTransformMakeTranslation(CGFloat tx, CGFloat ty) {
-    return CGAffineTransform{1, 0, 0, 1, tx, ty};
-}
-
-CGAffineTransform CGAffineTransformMakeScale(CGFloat sx, CGFloat sy) {
-    return CGAffineTransform{sx, 0, 0, sy, 0, 0};
-}
-
-CGAffineTransform CGAffineTransformMakeRotation(CGFloat angle) {
-    const CGFloat cosine = std::cos(angle);
-    const CGFloat sine = std::sin(angle);
-    return CGAffineTransform{cosine, sine, -sine, cosine, 0, 0};
-}
-
-CGAffineTransform CGAffineTransformConcat(CGAffineTransform t1, CGAffineTransform t2) {
-    return CGAffineTransform{
-        t1.a * t2.a + t1.b * t2.c,           t1.a * t2.b + t1.b * t2.d,
-        t1.c * t2.a + t1.d * t2.c,           t1.c * t2.b + t1.d * t2.d,
-        t1.tx * t2.a + t1.ty * t2.c + t2.tx, t1.tx * t2.b + t1.ty * t2.d + t2.ty};
-}
-
-CGAffineTransform CGAffineTransformTranslate(CGAffineTransform t, CGFloat tx, CGFloat ty) {
-    return CGAffineTransformConcat(CGAffineTransformMakeTranslation(tx, ty), t);
-}
-
-CGAffineTransform CGAffineTransformScale(CGAffineTransform t, CGFloat sx, CGFloat sy) {
-    return CGAffineTransformConcat(CGAffineTransformMakeScale(sx, sy), t);
-}
-
-CGAffineTransform CGAffineTransformRotate(CGAffineTransform t, CGFloat angle) {
-    return CGAffineTransformConcat(CGAffineTransformMakeRotation(angle), t);
 }
 
 CGAffineTransform CGAffineTransformInvert(CGAffineTransform t) {
@@ -199,15 +62,6 @@ CGAffineTransform CGAffineTransformInvert(CGAffineTransform t) {
     const CGFloat c = -t.c / determinant;
     const CGFloat d = t.a / determinant;
     return CGAffineTransform{a, b, c, d, -(t.tx * a + t.ty * c), -(t.tx * b + t.ty * d)};
-}
-
-bool CGAffineTransformEqualToTransform(CGAffineTransform t1, CGAffineTransform t2) {
-    return t1.a == t2.a && t1.b == t2.b && t1.c == t2.c && t1.d == t2.d && t1.tx == t2.tx &&
-           t1.ty == t2.ty;
-}
-
-bool CGAffineTransformIsIdentity(CGAffineTransform t) {
-    return CGAffineTransformEqualToTransform(t, CGAffineTransformIdentity);
 }
 
 CGPoint CGPointApplyAffineTransform(CGPoint point, CGAffineTransform t) {
@@ -261,10 +115,6 @@ bool NSMouseInRect(NSPoint point, NSRect rect, bool flipped) {
                    : point.y > NSMinY(rect) && point.y <= NSMaxY(rect);
 }
 
-bool NSPointInRect(NSPoint point, NSRect rect) {
-    return NSMouseInRect(point, rect, true);
-}
-
 bool NSContainsRect(NSRect outer, NSRect inner) {
     return !NSIsEmptyRect(inner) && NSMinX(inner) >= NSMinX(outer) &&
            NSMinY(inner) >= NSMinY(outer) && NSMaxX(inner) <= NSMaxX(outer) &&
@@ -291,20 +141,4 @@ NSRect NSUnionRect(NSRect a, NSRect b) {
     const CGFloat y0 = std::min(NSMinY(a), NSMinY(b));
     return NSMakeRect(x0, y0, std::max(NSMaxX(a), NSMaxX(b)) - x0,
                       std::max(NSMaxY(a), NSMaxY(b)) - y0);
-}
-
-NSRect NSOffsetRect(NSRect rect, CGFloat dx, CGFloat dy) {
-    return NSMakeRect(rect.origin.x + dx, rect.origin.y + dy, rect.size.width, rect.size.height);
-}
-
-NSRect NSInsetRect(NSRect rect, CGFloat dx, CGFloat dy) {
-    return NSMakeRect(rect.origin.x + dx, rect.origin.y + dy, rect.size.width - 2 * dx,
-                      rect.size.height - 2 * dy);
-}
-
-NSRect NSIntegralRect(NSRect rect) {
-    if (NSIsEmptyRect(rect)) return NSZeroRect;
-    const CGFloat x0 = std::floor(NSMinX(rect));
-    const CGFloat y0 = std::floor(NSMinY(rect));
-    return NSMakeRect(x0, y0, std::ceil(NSMaxX(rect)) - x0, std::ceil(NSMaxY(rect)) - y0);
 }

@@ -20,10 +20,6 @@ void HeadlessWindowSystem::WaitUntil(CFAbsoluteTime time, bool handleInput) {
     mClock = std::max(mClock, time);
 }
 
-void HeadlessWindowSystem::AdvanceClock(NSTimeInterval seconds) {
-    if (seconds > 0) mClock += seconds;
-}
-
 CGRect HeadlessWindowSystem::DisplayBounds(CGDirectDisplayID display) {
     if (display != kMainDisplay) return CGRectNull;
     return CGRect{{0, 0}, script.displaySize};
@@ -49,10 +45,6 @@ CGError HeadlessWindowSystem::MoveCursor(CGDirectDisplayID display, CGPoint poin
     mPointer = point;
     record.cursorMoves.push_back(point);
     return kCGErrorSuccess;
-}
-
-void HeadlessWindowSystem::SetCursorShape(const char* name) {
-    record.cursorShapes.emplace_back(name ? name : "");
 }
 
 void HeadlessWindowSystem::WindowOrderedIn(NSWindow* window) {

@@ -60,10 +60,6 @@ NSBundle* NSBundle::ForCFBundle(CFBundleRef bundle) {
     return known;
 }
 
-NSBundle* NSBundle::mainBundle() {
-    return ForCFBundle(CFBundleGetMainBundle());
-}
-
 NSBundle* NSBundle::bundleWithIdentifier(NSString* identifier) {
     CFStringRef cfIdentifier = CopyCFString(identifier);
     NSBundle* bundle = ForCFBundle(CFBundleGetBundleWithIdentifier(cfIdentifier));
@@ -83,18 +79,8 @@ NSBundle* NSBundle::bundleWithPath(NSString* path) {
     return bundle;
 }
 
-NSString* NSBundle::bundleIdentifier() const {
-    CFStringRef identifier = CFBundleGetIdentifier(mBundle);
-    return identifier ? NSString::stringWithUTF8String(CFStringGetUTF8(identifier).c_str())
-                      : nullptr;
-}
-
 NSString* NSBundle::bundlePath() const {
     return PathOf(CFBundleCopyBundleURL(mBundle));
-}
-
-NSString* NSBundle::resourcePath() const {
-    return PathOf(CFBundleCopyResourcesDirectoryURL(mBundle));
 }
 
 NSString* NSBundle::executablePath() const {

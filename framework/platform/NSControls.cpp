@@ -44,14 +44,6 @@ NSColor* NSColor::colorWithCalibratedRed(CGFloat red, CGFloat green, CGFloat blu
     return static_cast<NSColor*>((new NSColor(red, green, blue, alpha))->autorelease());
 }
 
-NSColor* NSColor::blackColor() {
-    return colorWithCalibratedRed(0, 0, 0, 1);
-}
-
-NSColor* NSColor::whiteColor() {
-    return colorWithCalibratedRed(1, 1, 1, 1);
-}
-
 bool NSColor::isEqual(id object) const {
     const auto* other = dynamic_cast<const NSColor*>(object);
     return other && other->mRed == mRed && other->mGreen == mGreen && other->mBlue == mBlue &&
@@ -105,7 +97,6 @@ bool NSTextField::sendAction() {
 }
 
 bool NSTextField::becomeFirstResponder() {
-    if (!mEditable) return false;
     mSelectedAll = true;
     mEdited = false;
     GetWindowSystem().TextInputBegan(this);
@@ -124,7 +115,7 @@ bool NSTextField::resignFirstResponder() {
 }
 
 void NSTextField::keyDown(NSEvent* event) {
-    if (!mEditable || !event) {
+    if (!event) {
         NSView::keyDown(event);
         return;
     }
@@ -170,12 +161,10 @@ void NSTextField::drawRect(NSRect) {
     if (!context) return;
     CGContextRef port = context->CGContext();
     const NSRect box = bounds();
-    if (mDrawsBackground) {
-        CGContextSetRGBFillColor(
-            port, mBackgroundColor->redComponent(), mBackgroundColor->greenComponent(),
-            mBackgroundColor->blueComponent(), mBackgroundColor->alphaComponent());
-        CGContextFillRect(port, box);
-    }
+    CGContextSetRGBFillColor(port, mBackgroundColor->redComponent(),
+                             mBackgroundColor->greenComponent(), mBackgroundColor->blueComponent(),
+                             mBackgroundColor->alphaComponent());
+    CGContextFillRect(port, box);
     // A one-point frame in the text colour, half strength.
     CGContextSetRGBFillColor(port, mTextColor->redComponent(), mTextColor->greenComponent(),
                              mTextColor->blueComponent(), 0.5 * mTextColor->alphaComponent());

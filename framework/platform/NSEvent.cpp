@@ -30,38 +30,30 @@ NSString* Retained(NSString* string) {
 
 NSEvent::~NSEvent() {
     if (mCharacters) mCharacters->release();
-    if (mCharactersIgnoringModifiers) mCharactersIgnoringModifiers->release();
 }
 
 NSEvent* NSEvent::mouseEventWithType(NSEventType type, NSPoint location, NSUInteger modifierFlags,
-                                     NSTimeInterval timestamp, NSInteger windowNumber,
-                                     NSGraphicsContext*, NSInteger, NSInteger clickCount,
-                                     float pressure) {
+                                     NSTimeInterval, NSInteger windowNumber, NSGraphicsContext*,
+                                     NSInteger, NSInteger clickCount, float) {
     if (!IsMouseEventType(type)) return nullptr;
-    auto* event = new NSEvent(type, location, modifierFlags, timestamp, windowNumber);
+    auto* event = new NSEvent(type, location, modifierFlags, windowNumber);
     event->mClickCount = clickCount;
-    event->mPressure = pressure;
     return static_cast<NSEvent*>(event->autorelease());
 }
 
 NSEvent* NSEvent::keyEventWithType(NSEventType type, NSPoint location, NSUInteger modifierFlags,
-                                   NSTimeInterval timestamp, NSInteger windowNumber,
-                                   NSGraphicsContext*, NSString* characters,
-                                   NSString* charactersIgnoringModifiers, bool isARepeat,
-                                   unsigned short keyCode) {
+                                   NSTimeInterval, NSInteger windowNumber, NSGraphicsContext*,
+                                   NSString* characters, NSString*, bool, unsigned short) {
     if (type != NSKeyDown && type != NSKeyUp && type != NSFlagsChanged) return nullptr;
-    auto* event = new NSEvent(type, location, modifierFlags, timestamp, windowNumber);
+    auto* event = new NSEvent(type, location, modifierFlags, windowNumber);
     event->mCharacters = Retained(characters);
-    event->mCharactersIgnoringModifiers = Retained(charactersIgnoringModifiers);
-    event->mIsARepeat = isARepeat;
-    event->mKeyCode = keyCode;
     return static_cast<NSEvent*>(event->autorelease());
 }
 
 NSEvent* NSEvent::scrollWheelEventWithLocation(NSPoint location, NSUInteger modifierFlags,
-                                               NSTimeInterval timestamp, NSInteger windowNumber,
+                                               NSTimeInterval, NSInteger windowNumber,
                                                CGFloat deltaX, CGFloat deltaY) {
-    auto* event = new NSEvent(NSScrollWheel, location, modifierFlags, timestamp, windowNumber);
+    auto* event = new NSEvent(NSScrollWheel, location, modifierFlags, windowNumber);
     event->mDeltaX = deltaX;
     event->mDeltaY = deltaY;
     return static_cast<NSEvent*>(event->autorelease());
@@ -73,27 +65,6 @@ NSPoint NSEvent::mouseLocation() {
     const CGRect display = windowSystem.DisplayBounds(windowSystem.MainDisplay());
     const CGFloat height = CGRectIsNull(display) ? 0 : display.size.height;
     return NSMakePoint(pointer.x, height - pointer.y);
-}
-
-NSWindow* NSEvent::window() const {
-    for (NSWindow* window : GetPlatformRuntime().windows)
-        if (window->windowNumber() == mWindowNumber) return window;
-    return nullptr;
-}
-
-NSInteger NSEvent::buttonNumber() const {
-    switch (mType) {
-    case NSRightMouseDown:
-    case NSRightMouseUp:
-    case NSRightMouseDragged:
-        return 1;
-    case NSOtherMouseDown:
-    case NSOtherMouseUp:
-    case NSOtherMouseDragged:
-        return 2;
-    default:
-        return 0;
-    }
 }
 
 // ---- Responders ----------------------------------------------------------------------------

@@ -47,7 +47,3 @@ void NSGraphicsContext::restoreGraphicsState() {
         saved->release();
     }
 }
-
-void NSGraphicsContext::flushGraphics() {
-    CGContextFlush(mPort);
-}

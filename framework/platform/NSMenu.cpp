@@ -49,19 +49,13 @@ void NSMenuItem::setSubmenu(NSMenu* submenu) {
 
 // ---- Menus ---------------------------------------------------------------------------------
 
-NSMenu::NSMenu() : mTitle(static_cast<NSString*>(NSString::string()->retain())) {}
+NSMenu::NSMenu() = default;
 
 NSMenu::~NSMenu() {
     for (NSMenuItem* item : mItems) {
         item->mMenu = nullptr;
         item->release();
     }
-    Replace<NSString>(mTitle, nullptr);
-}
-
-NSMenu* NSMenu::initWithTitle(NSString* title) {
-    Replace(mTitle, title ? title : NSString::string());
-    return this;
 }
 
 void NSMenu::addItem(NSMenuItem* item) {
@@ -75,23 +69,8 @@ void NSMenu::insertItem(NSMenuItem* item, NSInteger index) {
     mItems.insert(mItems.begin() + index, item);
 }
 
-void NSMenu::removeItemAtIndex(NSInteger index) {
-    if (index < 0 || index >= numberOfItems()) return;
-    NSMenuItem* item = mItems[static_cast<size_t>(index)];
-    mItems.erase(mItems.begin() + index);
-    item->mMenu = nullptr;
-    item->release();
-}
-
 NSMenuItem* NSMenu::itemAtIndex(NSInteger index) const {
     return index >= 0 && index < numberOfItems() ? mItems[static_cast<size_t>(index)] : nullptr;
-}
-
-NSArray<NSMenuItem*>* NSMenu::itemArray() const {
-    auto* items = NSMutableArray<NSMenuItem*>::array();
-    for (NSMenuItem* item : mItems)
-        items->addObject(item);
-    return items;
 }
 
 bool NSMenu::ShowsEnabled(const NSMenuItem* item) const {

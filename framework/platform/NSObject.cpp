@@ -51,10 +51,6 @@ id NSObject::autorelease() {
     return this;
 }
 
-NSUInteger NSObject::retainCount() const {
-    return static_cast<NSUInteger>(mRetainCount.load(std::memory_order_relaxed));
-}
-
 bool NSObject::isEqual(id object) const {
     return object == this;
 }

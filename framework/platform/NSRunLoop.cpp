@@ -11,7 +11,6 @@ namespace {
 NSConstantString gDefaultMode{"kCFRunLoopDefaultMode"};
 NSConstantString gCommonModes{"kCFRunLoopCommonModes"};
 NSConstantString gEventTrackingMode{"NSEventTrackingRunLoopMode"};
-NSConstantString gModalPanelMode{"NSModalPanelRunLoopMode"};
 
 // The smallest interval a timer takes, as on the platform.
 constexpr NSTimeInterval kMinimumInterval = 0.0001;
@@ -21,8 +20,7 @@ NSTimeInterval Now() {
 }
 
 bool IsCommonMode(NSString* mode) {
-    return mode->isEqual(NSDefaultRunLoopMode) || mode->isEqual(NSEventTrackingRunLoopMode) ||
-           mode->isEqual(NSModalPanelRunLoopMode);
+    return mode->isEqual(NSDefaultRunLoopMode) || mode->isEqual(NSEventTrackingRunLoopMode);
 }
 
 bool RunsIn(const std::vector<NSString*>& modes, NSString* mode) {
@@ -38,7 +36,6 @@ bool RunsIn(const std::vector<NSString*>& modes, NSString* mode) {
 NSString* const NSDefaultRunLoopMode = &gDefaultMode;
 NSString* const NSRunLoopCommonModes = &gCommonModes;
 NSString* const NSEventTrackingRunLoopMode = &gEventTrackingMode;
-NSString* const NSModalPanelRunLoopMode = &gModalPanelMode;
 
 // ---- Dates ---------------------------------------------------------------------------------
 
@@ -54,22 +51,6 @@ NSDate* NSDate::dateWithTimeIntervalSinceNow(NSTimeInterval seconds) {
 
 NSDate* NSDate::dateWithTimeIntervalSinceReferenceDate(NSTimeInterval seconds) {
     return static_cast<NSDate*>((new NSDate(seconds))->autorelease());
-}
-
-NSDate* NSDate::distantFuture() {
-    return dateWithTimeIntervalSinceReferenceDate(63113904000.0);
-}
-
-NSDate* NSDate::distantPast() {
-    return dateWithTimeIntervalSinceReferenceDate(-63114076800.0);
-}
-
-NSTimeInterval NSDate::timeIntervalSinceNow() const {
-    return mTime - Now();
-}
-
-NSDate* NSDate::dateByAddingTimeInterval(NSTimeInterval seconds) const {
-    return dateWithTimeIntervalSinceReferenceDate(mTime + seconds);
 }
 
 bool NSDate::isEqual(id object) const {
@@ -139,14 +120,6 @@ void NSTimer::fire() {
     if (!mValid) mCallback = nullptr;
     if (target) target->release();
     release();
-}
-
-NSDate* NSTimer::fireDate() const {
-    return NSDate::dateWithTimeIntervalSinceReferenceDate(mFireTime);
-}
-
-void NSTimer::setFireDate(NSDate* date) {
-    if (date) mFireTime = date->timeIntervalSinceReferenceDate();
 }
 
 // ---- Delayed performs ----------------------------------------------------------------------
@@ -272,10 +245,6 @@ void NSRunLoop::runUntilDate(NSDate* limitDate) {
     do {
         if (!runMode(NSDefaultRunLoopMode, limitDate)) break;
     } while (Now() < limit);
-}
-
-NSString* NSRunLoop::currentMode() const {
-    return mCurrentMode;
 }
 
 void NSRunLoop::cancelPerformSelectorsWithTarget(id target) {

@@ -89,42 +89,12 @@ NSString* NSString::stringWithUTF8String(const char* text) {
     return string ? static_cast<NSString*>(string->autorelease()) : nullptr;
 }
 
-NSString* NSString::stringWithCString(const char* text, NSStringEncoding encoding) {
-    CFStringEncoding cfEncoding;
-    switch (encoding) {
-    case NSUTF8StringEncoding:
-        return stringWithUTF8String(text);
-    case NSASCIIStringEncoding:
-        cfEncoding = kCFStringEncodingASCII;
-        break;
-    case NSISOLatin1StringEncoding:
-        cfEncoding = kCFStringEncodingISOLatin1;
-        break;
-    default:
-        return nullptr;
-    }
-    if (!text) return nullptr;
-    CFStringRef converted = CFStringCreateWithCString(nullptr, text, cfEncoding);
-    if (!converted) return nullptr;
-    NSString* string = stringWithUTF8String(CFStringGetUTF8(converted).c_str());
-    CFRelease(converted);
-    return string;
-}
-
-NSString* NSString::stringWithString(NSString* string) {
-    return string ? stringWithUTF8String(string->UTF8String()) : nullptr;
-}
-
 const char* NSString::UTF8String() const {
     return mText;
 }
 
 NSUInteger NSString::length() const {
     return static_cast<NSUInteger>(CFUTF16Length(mText, mSize));
-}
-
-bool NSString::isEqualToString(NSString* other) const {
-    return other && View(this) == View(other);
 }
 
 bool NSString::isEqual(id object) const {
@@ -146,29 +116,6 @@ NSString* NSString::description() const {
     return const_cast<NSString*>(this);
 }
 
-bool NSString::hasPrefix(NSString* prefix) const {
-    const std::string_view text = View(this), start = View(prefix);
-    return prefix && !start.empty() && text.substr(0, start.size()) == start;
-}
-
-bool NSString::hasSuffix(NSString* suffix) const {
-    const std::string_view text = View(this), end = View(suffix);
-    return suffix && !end.empty() && text.size() >= end.size() &&
-           text.substr(text.size() - end.size()) == end;
-}
-
-NSRange NSString::rangeOfString(NSString* other) const {
-    const std::string_view needle = View(other);
-    const size_t at = needle.empty() ? std::string_view::npos : View(this).find(needle);
-    if (at == std::string_view::npos) return NSMakeRange(static_cast<NSUInteger>(NSNotFound), 0);
-    return NSMakeRange(static_cast<NSUInteger>(CFUTF16Length(mText, at)),
-                       static_cast<NSUInteger>(CFUTF16Length(needle.data(), needle.size())));
-}
-
-NSString* NSString::stringByAppendingString(NSString* other) const {
-    return Make(std::string(View(this)) + std::string(View(other)));
-}
-
 NSArray<NSString*>* NSString::componentsSeparatedByString(NSString* separator) const {
     auto* components = NSMutableArray<NSString*>::array();
     const std::string_view text = View(this), cut = View(separator);
@@ -187,23 +134,10 @@ NSArray<NSString*>* NSString::componentsSeparatedByString(NSString* separator) c
 
 // ---- Paths ---------------------------------------------------------------------------------
 
-bool NSString::isAbsolutePath() const {
-    return mSize > 0 && (mText[0] == '/' || mText[0] == '~');
-}
-
 NSString* NSString::lastPathComponent() const {
     const std::string path = WithoutTrailingSlashes(View(this));
     if (path == "/") return Make(path);
     return Make(std::string_view(path).substr(LastComponentStart(path)));
-}
-
-NSString* NSString::pathExtension() const {
-    const std::string path = WithoutTrailingSlashes(View(this));
-    const size_t start = LastComponentStart(path);
-    const size_t dot = path.rfind('.');
-    // A dot that starts the component names a hidden file rather than an extension.
-    if (dot == std::string::npos || dot <= start) return Make("");
-    return Make(std::string_view(path).substr(dot + 1));
 }
 
 NSString* NSString::stringByDeletingLastPathComponent() const {
@@ -220,16 +154,6 @@ NSString* NSString::stringByDeletingPathExtension() const {
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos || dot <= LastComponentStart(path)) return Make(path);
     return Make(std::string_view(path).substr(0, dot));
-}
-
-NSString* NSString::stringByAppendingPathComponent(NSString* component) const {
-    std::string_view addition = View(component);
-    while (!addition.empty() && addition.front() == '/')
-        addition.remove_prefix(1);
-    const std::string path = WithoutTrailingSlashes(View(this));
-    if (path.empty()) return Make(WithoutTrailingSlashes(addition));
-    if (addition.empty()) return Make(path);
-    return Make(WithoutTrailingSlashes((path == "/" ? path : path + "/") + std::string(addition)));
 }
 
 NSString* NSString::stringByExpandingTildeInPath() const {

@@ -97,13 +97,6 @@ NSString* NSURL::absoluteString() const {
     return mText;
 }
 
-NSString* NSURL::scheme() const {
-    const std::string_view text = mText->UTF8String();
-    const size_t length = SchemeLength(text);
-    return length ? NSString::stringWithUTF8String(std::string(text.substr(0, length)).c_str())
-                  : nullptr;
-}
-
 NSString* NSURL::path() const {
     std::string_view text = mText->UTF8String();
     if (const size_t scheme = SchemeLength(text)) text.remove_prefix(scheme + 1);
@@ -116,15 +109,6 @@ NSString* NSURL::path() const {
         text.remove_suffix(1);
     const std::string decoded = PercentDecoded(text);
     return NSString::stringWithUTF8String(decoded.c_str());
-}
-
-bool NSURL::isFileURL() const {
-    const std::string_view text = mText->UTF8String();
-    const size_t length = SchemeLength(text);
-    std::string scheme(text.substr(0, length));
-    for (char& c : scheme)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return scheme == "file";
 }
 
 bool NSURL::isEqual(id object) const {

@@ -15,7 +15,6 @@ NSView::~NSView() {
         view->release();
     }
     CGContextRelease(mBackingStore);
-    if (mToolTip) mToolTip->release();
 }
 
 NSView* NSView::initWithFrame(NSRect frame) {
@@ -41,11 +40,6 @@ void NSView::setFrameOrigin(NSPoint origin) {
 void NSView::setFrame(NSRect frame) {
     setFrameOrigin(frame.origin);
     setFrameSize(frame.size);
-}
-
-void NSView::setBoundsOrigin(NSPoint origin) {
-    mBoundsOrigin = origin;
-    setNeedsDisplay(true);
 }
 
 // ---- Hierarchy -----------------------------------------------------------------------------
@@ -117,11 +111,6 @@ void NSView::viewWillMoveToWindow(NSWindow*) {}
 void NSView::viewDidMoveToWindow() {}
 void NSView::viewWillMoveToSuperview(NSView*) {}
 void NSView::viewDidMoveToSuperview() {}
-
-void NSView::setHidden(bool hidden) {
-    mHidden = hidden;
-    if (!hidden) setNeedsDisplay(true);
-}
 
 bool NSView::isFlipped() const {
     return false;
@@ -197,18 +186,13 @@ NSRect NSView::convertRectToView(NSRect rect, NSView* view) const {
                        convertPointToView(NSMakePoint(NSMaxX(rect), NSMaxY(rect)), view));
 }
 
-NSSize NSView::convertSizeToBacking(NSSize size) const {
-    const CGFloat scale = backingScaleFactor();
-    return NSMakeSize(size.width * scale, size.height * scale);
-}
-
 CGFloat NSView::backingScaleFactor() const {
     return mWindow ? mWindow->backingScaleFactor() : 1;
 }
 
 NSView* NSView::hitTest(NSPoint point) {
     const bool superFlipped = mSuperview && mSuperview->isFlipped();
-    if (mHidden || !NSMouseInRect(point, mFrame, superFlipped)) return nullptr;
+    if (!NSMouseInRect(point, mFrame, superFlipped)) return nullptr;
     const NSPoint local = FromSuperview(point);
     for (auto view = mSubviews.rbegin(); view != mSubviews.rend(); ++view)
         if (NSView* hit = (*view)->hitTest(local)) return hit;
@@ -223,20 +207,8 @@ NSToolTipTag NSView::addToolTipRect(NSRect rect, id owner, void* userData) {
     return mNextToolTipTag++;
 }
 
-void NSView::removeToolTip(NSToolTipTag tag) {
-    mToolTipRects.erase(std::remove_if(mToolTipRects.begin(), mToolTipRects.end(),
-                                       [&](const ToolTipRect& rect) { return rect.tag == tag; }),
-                        mToolTipRects.end());
-}
-
 void NSView::removeAllToolTips() {
     mToolTipRects.clear();
-}
-
-void NSView::setToolTip(NSString* toolTip) {
-    if (toolTip) toolTip->retain();
-    if (mToolTip) mToolTip->release();
-    mToolTip = toolTip;
 }
 
 NSString* NSView::toolTipAtPoint(NSPoint point) {
@@ -245,7 +217,7 @@ NSString* NSView::toolTipAtPoint(NSPoint point) {
         if (auto* text = dynamic_cast<NSString*>(rect->owner)) return text;
         if (auto* owner = dynamic_cast<NSToolTipOwner*>(rect->owner))
             return owner->view(this, rect->tag, point, rect->userData);
-        return nullptr;
+        break;
     }
-    return mToolTip;
+    return nullptr;
 }

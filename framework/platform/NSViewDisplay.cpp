@@ -68,7 +68,6 @@ void NSView::displayRect(NSRect rect) {
 }
 
 void NSView::DisplayArea(NSRect rect, std::vector<NSRect> rects) {
-    if (mHidden) return;
     retain(); // drawRect may remove the view from its superview
     const NSRect area = NSIntersectionRect(rect, bounds());
     if (!NSIsEmptyRect(area)) {
@@ -100,12 +99,6 @@ void NSView::getRectsBeingDrawn(const NSRect** rects, NSInteger* count) const {
     const bool drawing = mRectsBeingDrawn != nullptr;
     if (rects) *rects = drawing ? mRectsBeingDrawn->data() : nullptr;
     if (count) *count = drawing ? static_cast<NSInteger>(mRectsBeingDrawn->size()) : 0;
-}
-
-bool NSView::needsToDrawRect(NSRect rect) const {
-    if (!mRectsBeingDrawn) return false;
-    return std::any_of(mRectsBeingDrawn->begin(), mRectsBeingDrawn->end(),
-                       [&](NSRect drawn) { return NSIntersectsRect(drawn, rect); });
 }
 
 bool NSView::PrepareBackingStore(bool* fresh) {

@@ -101,11 +101,6 @@ void NSWindow::setTitle(NSString* title) {
     mTitle = kept;
 }
 
-NSRect NSWindow::frameRectForContentRect(NSRect contentRect, NSUInteger styleMask) {
-    if (styleMask & NSTitledWindowMask) contentRect.size.height += kTitleBarHeight;
-    return contentRect;
-}
-
 NSRect NSWindow::contentRectForFrameRect(NSRect frameRect, NSUInteger styleMask) {
     if (styleMask & NSTitledWindowMask)
         frameRect.size.height = std::max<CGFloat>(0, frameRect.size.height - kTitleBarHeight);
@@ -116,8 +111,9 @@ NSRect NSWindow::contentRectForFrameRect(NSRect frameRect) const {
     return contentRectForFrameRect(frameRect, mStyleMask);
 }
 
-NSRect NSWindow::frameRectForContentRect(NSRect contentRect) const {
-    return frameRectForContentRect(contentRect, mStyleMask);
+NSRect NSWindow::frameRectForContentRect(NSRect contentRect, NSUInteger styleMask) {
+    if (styleMask & NSTitledWindowMask) contentRect.size.height += kTitleBarHeight;
+    return contentRect;
 }
 
 void NSWindow::setFrame(NSRect frame, bool display) {
@@ -179,11 +175,6 @@ void NSWindow::orderFront(id) {
 
 void NSWindow::orderOut(id) {
     SetVisible(false);
-}
-
-void NSWindow::makeKeyAndOrderFront(id sender) {
-    orderFront(sender);
-    makeKeyWindow();
 }
 
 void NSWindow::close() {

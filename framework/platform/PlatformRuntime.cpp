@@ -28,7 +28,7 @@ PlatformRuntime* MakeRuntime() {
 
 // The published runtime of this copy. It is never destroyed, so that modules unloading during
 // the process's exit can still unregister from it.
-extern "C" __attribute__((visibility("default"))) PlatformRuntime* BrindlexPlatformRuntime_v2() {
+extern "C" __attribute__((visibility("default"))) PlatformRuntime* BrindlexPlatformRuntime_v3() {
     static PlatformRuntime* const runtime = MakeRuntime();
     return runtime;
 }
@@ -38,7 +38,7 @@ PlatformRuntime& GetPlatformRuntime() {
         using Publisher = PlatformRuntime* (*)();
         auto published =
             reinterpret_cast<Publisher>(dlsym(RTLD_DEFAULT, BRINDLEX_PLATFORM_RUNTIME_SYMBOL));
-        return published ? published() : BrindlexPlatformRuntime_v2();
+        return published ? published() : BrindlexPlatformRuntime_v3();
     }();
     return *runtime;
 }
@@ -132,10 +132,6 @@ NSClassRegistration::~NSClassRegistration() {
     delete mClass;
 }
 
-Class NSClassRegistration::GetClass() const {
-    return mRegistered ? mClass : nullptr;
-}
-
 Class objc_getClass(const char* name) {
     if (!name) return nullptr;
     PlatformRuntime& runtime = GetPlatformRuntime();
@@ -146,14 +142,6 @@ Class objc_getClass(const char* name) {
 
 Class NSClassFromString(NSString* name) {
     return name ? objc_getClass(name->UTF8String()) : nullptr;
-}
-
-NSString* NSStringFromClass(Class cls) {
-    return cls ? NSString::stringWithUTF8String(cls->name.c_str()) : nullptr;
-}
-
-const char* class_getName(Class cls) {
-    return cls ? cls->name.c_str() : "nil";
 }
 
 id class_createInstance(Class cls, size_t extraBytes) {

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#define BRINDLEX_PLATFORM_RUNTIME_SYMBOL "BrindlexPlatformRuntime_v2"
+#define BRINDLEX_PLATFORM_RUNTIME_SYMBOL "BrindlexPlatformRuntime_v3"
 
 struct objc_class {
     std::string name;
@@ -60,7 +60,6 @@ struct PlatformRuntime {
     std::vector<NSWindow*> windows; // alive, in order of making; not retained
     NSInteger nextWindowNumber = 1;
     NSWindow* keyWindow = nullptr;
-    NSCursor* currentCursor = nullptr;
 
     std::vector<NSObject*> unpooled; // autoreleased with no pool, kept for good
 };

@@ -37,7 +37,6 @@ struct AlertRequest {
 struct FilePanelRequest {
     enum class Kind { kSave, kOpen };
     Kind kind = Kind::kSave;
-    std::string title;
     std::string directory; // empty when none was given
     std::string file;
     std::vector<std::string> allowedFileTypes; // empty: any
@@ -45,7 +44,6 @@ struct FilePanelRequest {
     bool canChooseFiles = true;
     bool canChooseDirectories = false;
     bool resolvesAliases = true;
-    bool allowsMultipleSelection = false;
 };
 
 struct FilePanelAnswer {
@@ -97,7 +95,6 @@ public:
     virtual CGError ShowCursor(CGDirectDisplayID display) = 0;
     virtual CGError MoveCursor(CGDirectDisplayID display, CGPoint point) = 0;
     virtual CGPoint PointerLocation() = 0;
-    virtual void SetCursorShape(const char* name) = 0;
 
     // ---- Windows and views
     virtual void WindowOrderedIn(NSWindow* window) = 0;
@@ -122,7 +119,6 @@ public:
     virtual NSInteger ClearPasteboard() = 0; // the new change count
     virtual bool SetPasteboardString(const std::string& type, const std::string& text) = 0;
     virtual std::optional<std::string> PasteboardString(const std::string& type) = 0;
-    virtual NSInteger PasteboardChangeCount() = 0;
 
     // ---- Workspace
     virtual bool OpenURL(const std::string& url) = 0;
@@ -166,7 +162,6 @@ public:
         std::vector<std::string> textInputs; // the text each field held when it took the keyboard
         std::vector<std::string> openedURLs;
         std::vector<CGPoint> cursorMoves;
-        std::vector<std::string> cursorShapes;
         int viewsDrawn = 0; // ViewDrawn calls
     };
 
@@ -182,8 +177,6 @@ public:
 
     // The "user" moves the pointer (display pixels, origin top-left).
     void MovePointer(CGPoint point) { mPointer = point; }
-    // Time passes without the run loop running (the program was busy).
-    void AdvanceClock(NSTimeInterval seconds);
     int CursorHideCount() const { return mCursorHideCount; }
     bool CursorVisible() const { return mCursorHideCount == 0; }
     std::vector<NSWindow*> VisibleWindows() const {
@@ -198,7 +191,6 @@ public:
     CGError ShowCursor(CGDirectDisplayID display) override;
     CGError MoveCursor(CGDirectDisplayID display, CGPoint point) override;
     CGPoint PointerLocation() override { return mPointer; }
-    void SetCursorShape(const char* name) override;
     void WindowOrderedIn(NSWindow* window) override;
     void WindowOrderedOut(NSWindow* window) override;
     void WindowFrameChanged(NSWindow*) override {}
@@ -211,7 +203,6 @@ public:
     NSInteger ClearPasteboard() override;
     bool SetPasteboardString(const std::string& type, const std::string& text) override;
     std::optional<std::string> PasteboardString(const std::string& type) override;
-    NSInteger PasteboardChangeCount() override { return mPasteboardChangeCount; }
     bool OpenURL(const std::string& url) override;
     SystemVersion GetSystemVersion() override { return script.systemVersion; }
     std::optional<std::string> SystemColorProfile() override { return script.systemColorProfile; }

@@ -1,5 +1,7 @@
 #include "AUTestPlug.h"
 
+#include "ComponentCall.h"
+
 #include <gtest/gtest.h>
 
 AUTestConfig gAUTestConfig;

@@ -2,6 +2,7 @@
 // listeners, MIDI, fast dispatch, the Carbon view and the host's identity and callbacks.
 
 #include "AUTestPlug.h"
+#include "ComponentCall.h"
 #include "Trace.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 // sample time, render notifications around it, bypass, and the checks of its arguments.
 
 #include "AUTestPlug.h"
+#include "ComponentCall.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "AUCocoaUIView.h"
 #include "AudioUnit.h"
 #include "CFHolder.h"
+#include "ComponentCall.h"
 #include "WindowSystem.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 // The effect's editor as a host shows it: opened through the view factory the CocoaUI property
 // names, in a window, drawn by its timer; what the view shows is compared with the images.
 
+#include "ComponentCall.h"
 #include "EffectTestSupport.h"
 #include "IFxAUViewFactory.h"
 #include "IGraphicsMac.h"

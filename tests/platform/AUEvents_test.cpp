@@ -1,6 +1,7 @@
 // Parameter and property events reach the listeners registered for them, including events a
 // component with its own copy of the platform library notifies.
 
+#include "ComponentCall.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,6 @@ ComponentResult ValueEntry(ComponentParameters* params, Handle) {
         *arguments.outValue = static_cast<AudioUnitParameterValue>(arguments.inID * 10);
         return noErr;
     }
-    case kAudioUnitSetParameterSelect:
-        return noErr;
     default:
         return badComponentSelector;
     }
@@ -57,8 +56,7 @@ class AUEvents : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(OpenComponentWithEntry(ValueEntry, &mUnit), noErr);
-        ASSERT_EQ(AUEventListenerCreate(Record, &mHeard, nullptr, kCFRunLoopDefaultMode, 0.05f, 0,
-                                        &mListener),
+        ASSERT_EQ(AUEventListenerCreate(Record, &mHeard, nullptr, nullptr, 0.05f, 0, &mListener),
                   noErr);
     }
     void TearDown() override {
@@ -113,13 +111,8 @@ TEST_F(AUEvents, AnyParameterMatchesAndTheSenderIsSkipped) {
         << "another object of the sending listener still hears it";
 }
 
-TEST_F(AUEvents, RemovedAndDisposedListenersHearNothing) {
+TEST_F(AUEvents, DisposedListenersHearNothing) {
     const AudioUnitEvent valueOf2 = ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnit, 2);
-    ASSERT_EQ(AUEventListenerAddEventType(mListener, &mObject, &valueOf2), noErr);
-    ASSERT_EQ(AUEventListenerRemoveEventType(mListener, &mObject, &valueOf2), noErr);
-    Notify(valueOf2);
-    EXPECT_TRUE(mHeard.empty());
-
     AUEventListenerRef second = nullptr;
     std::vector<Heard> secondHeard;
     ASSERT_EQ(AUEventListenerCreate(Record, &secondHeard, nullptr, nullptr, 0, 0, &second), noErr);
@@ -135,18 +128,6 @@ TEST_F(AUEvents, RemovedAndDisposedListenersHearNothing) {
     EXPECT_EQ(AUEventListenerAddEventType(mListener, nullptr, &unknown), paramErr);
     EXPECT_EQ(AUEventListenerNotify(nullptr, nullptr, nullptr), paramErr);
     EXPECT_EQ(AUEventListenerCreate(nullptr, nullptr, nullptr, nullptr, 0, 0, &second), paramErr);
-}
-
-TEST_F(AUEvents, ParameterSetSetsThenNotifies) {
-    const AudioUnitEvent valueOf5 = ParameterEvent(kAudioUnitEvent_ParameterValueChange, mUnit, 5);
-    ASSERT_EQ(AUEventListenerAddEventType(mListener, nullptr, &valueOf5), noErr);
-    const AudioUnitParameter parameter = valueOf5.mArgument.mParameter;
-    EXPECT_EQ(AUParameterSet(nullptr, nullptr, &parameter, 1.0f, 0), noErr);
-    ASSERT_EQ(mHeard.size(), 1u);
-    EXPECT_EQ(mHeard[0].value, 50.0f);
-    const AudioUnitParameter unopened{nullptr, 5, kAudioUnitScope_Global, 0};
-    EXPECT_EQ(AUParameterSet(nullptr, nullptr, &unopened, 1.0f, 0), badComponentInstance);
-    EXPECT_EQ(mHeard.size(), 1u) << "a failed set notifies nobody";
 }
 
 TEST(AUEventsAcrossModules, AComponentsEventsAndObjectsReachItsHost) {

@@ -50,7 +50,6 @@ TEST_F(RunLoopTest, InvalidatedTimersStopEvenFromTheirOwnCallback) {
     timer->retain();
     RunUntil(1.0);
     EXPECT_EQ(fired, 2);
-    EXPECT_FALSE(timer->isValid());
     timer->fire();
     EXPECT_EQ(fired, 2) << "an invalid timer does not fire";
     timer->release();
@@ -60,17 +59,23 @@ TEST_F(RunLoopTest, InvalidatedTimersStopEvenFromTheirOwnCallback) {
 TEST_F(RunLoopTest, LateRepeatingTimersFireOnceAndKeepTheirSchedule) {
     Log log;
     NSTimer* timer = NSTimer::scheduledTimerWithTimeInterval(0.25, true, log.Recorder("tick"));
-    headless->AdvanceClock(1.1);
+    // The program is busy until 1.1, in a loop of a mode the timer does not run in.
+    NSTimer::scheduledTimerWithTimeInterval(0.1, false, [](NSTimer*) {
+        NSRunLoop::currentRunLoop()->runMode(NSEventTrackingRunLoopMode,
+                                             NSDate::dateWithTimeIntervalSinceReferenceDate(1.1));
+    });
     RunUntil(1.1);
-    ASSERT_EQ(log.entries.size(), 1u);
-    EXPECT_EQ(timer->fireDate()->timeIntervalSinceReferenceDate(), 1.25);
+    ASSERT_EQ(log.entries.size(), 1u) << "missed ticks are not made up";
+    EXPECT_EQ(log.entries[0].first, 1.1);
     RunUntil(1.5);
-    EXPECT_EQ(log.entries.size(), 3u);
+    ASSERT_EQ(log.entries.size(), 3u);
+    EXPECT_EQ(log.entries[1].first, 1.25) << "back on its schedule";
     timer->invalidate();
 }
 
 class Target : public NSObject {
 public:
+    explicit Target(bool* freed) : mFreed(freed) {}
     std::vector<NSTimeInterval> ticks;
     std::vector<id> arguments;
     void Tick(NSTimer* timer) {
@@ -79,32 +84,42 @@ public:
     }
     void Perform(id argument) { arguments.push_back(argument); }
     id info = nullptr;
+
+protected:
+    ~Target() override { *mFreed = true; }
+
+private:
+    bool* mFreed;
 };
 
 TEST_F(RunLoopTest, TimersWithATargetKeepItUntilInvalidated) {
-    auto* target = new Target;
+    bool freed = false;
+    auto* target = new Target(&freed);
     NSString* info = NSString::stringWithUTF8String("info");
     target->info = info;
     NSTimer* timer =
         NSTimer::scheduledTimerWithTimeInterval(0.5, target, &Target::Tick, info, true);
-    EXPECT_EQ(target->retainCount(), 2u);
-    EXPECT_EQ(timer->timeInterval(), 0.5);
+    target->release();
+    EXPECT_FALSE(freed) << "the timer keeps its target";
     RunUntil(1.2);
     EXPECT_EQ(target->ticks, (std::vector<NSTimeInterval>{0.5, 1.0}));
     timer->invalidate();
-    EXPECT_EQ(target->retainCount(), 1u);
-    EXPECT_EQ(NSTimer::scheduledTimerWithTimeInterval(NAN, target, &Target::Tick, nullptr, true),
+    EXPECT_TRUE(freed);
+
+    bool otherFreed = false;
+    auto* other = new Target(&otherFreed);
+    EXPECT_EQ(NSTimer::scheduledTimerWithTimeInterval(NAN, other, &Target::Tick, nullptr, true),
               nullptr);
-    EXPECT_EQ(target->retainCount(), 1u);
-    target->release();
+    other->release();
+    EXPECT_TRUE(otherFreed) << "a refused timer keeps nothing";
 }
 
 TEST_F(RunLoopTest, PerformsRunAfterTheirDelayWithTheirArgumentUnlessCancelled) {
-    auto* target = new Target;
+    bool freed = false;
+    auto* target = new Target(&freed);
     NSString* argument = NSString::stringWithUTF8String("argument");
     target->performSelector(&Target::Perform, argument, 0.3);
     target->performSelector(&Target::Perform, nullptr, 0);
-    EXPECT_EQ(argument->retainCount(), 2u) << "the autorelease pool's and the perform's";
     RunUntil(0);
     ASSERT_EQ(target->arguments.size(), 1u) << "a zero delay runs at the next pass";
     EXPECT_EQ(target->arguments[0], nullptr);
@@ -116,8 +131,8 @@ TEST_F(RunLoopTest, PerformsRunAfterTheirDelayWithTheirArgumentUnlessCancelled) 
     NSObject::cancelPreviousPerformRequestsWithTarget(target);
     RunUntil(1);
     EXPECT_EQ(target->arguments.size(), 2u);
-    EXPECT_EQ(target->retainCount(), 1u);
     target->release();
+    EXPECT_TRUE(freed) << "a cancelled perform lets its target go";
 }
 
 TEST_F(RunLoopTest, TimersFireOnlyInTheirModes) {
@@ -125,15 +140,14 @@ TEST_F(RunLoopTest, TimersFireOnlyInTheirModes) {
     NSTimer* modal = NSTimer::timerWithTimeInterval(0.1, false, log.Recorder("modal"));
     NSTimer* common = NSTimer::timerWithTimeInterval(0.1, false, log.Recorder("common"));
     NSRunLoop* runLoop = NSRunLoop::currentRunLoop();
-    runLoop->addTimer(modal, NSModalPanelRunLoopMode);
+    runLoop->addTimer(modal, NSEventTrackingRunLoopMode);
     runLoop->addTimer(common, NSRunLoopCommonModes);
     RunUntil(0.5);
     ASSERT_EQ(log.entries.size(), 1u);
     EXPECT_EQ(log.entries[0].second, "common");
-    EXPECT_TRUE(runLoop->runMode(NSModalPanelRunLoopMode, NSDate::distantFuture()));
+    EXPECT_TRUE(runLoop->runMode(NSEventTrackingRunLoopMode, NSDate::date()));
     ASSERT_EQ(log.entries.size(), 2u);
     EXPECT_EQ(log.entries[1].second, "modal");
-    EXPECT_EQ(runLoop->currentMode(), nullptr);
     EXPECT_FALSE(runLoop->runMode(nullptr, nullptr));
 }
 
@@ -144,7 +158,8 @@ TEST_F(RunLoopTest, OtherThreadsRunTheirOwnLoopsAndCleanUpWhenTheyEnd) {
         NSAutoreleasePool* pool = new NSAutoreleasePool;
         NSRunLoop* runLoop = NSRunLoop::currentRunLoop();
         EXPECT_NE(runLoop, NSRunLoop::mainRunLoop());
-        ranWithoutTimers = runLoop->runMode(NSDefaultRunLoopMode, NSDate::distantFuture());
+        ranWithoutTimers =
+            runLoop->runMode(NSDefaultRunLoopMode, NSDate::dateWithTimeIntervalSinceNow(10));
         NSTimer::scheduledTimerWithTimeInterval(0.2, true, [&](NSTimer*) { ++fired; });
         runLoop->runUntilDate(NSDate::dateWithTimeIntervalSinceNow(0.5));
         NSString::stringWithUTF8String("left in an open pool");
@@ -176,7 +191,7 @@ TEST_F(RunLoopTest, PoolsReleaseTheirObjectsAndTheirInnerPools) {
     auto* kept = new Tracked(&freed);
     kept->autorelease();
     kept->retain();
-    outer->drain();
+    outer->release();
     EXPECT_EQ(freed, 2);
     kept->release();
     EXPECT_EQ(freed, 3);
@@ -185,15 +200,11 @@ TEST_F(RunLoopTest, PoolsReleaseTheirObjectsAndTheirInnerPools) {
 TEST_F(RunLoopTest, DatesFollowTheVirtualClock) {
     EXPECT_EQ(Now(), 0);
     NSDate* later = NSDate::dateWithTimeIntervalSinceNow(2.5);
-    EXPECT_EQ(later->timeIntervalSinceNow(), 2.5);
     NSRunLoop::mainRunLoop()->runUntilDate(later);
     EXPECT_EQ(Now(), 2.5);
-    EXPECT_EQ(later->timeIntervalSinceNow(), 0);
     EXPECT_TRUE(later->isEqual(NSDate::dateWithTimeIntervalSinceReferenceDate(2.5)));
-    EXPECT_TRUE(later->dateByAddingTimeInterval(1)->isEqual(
-        NSDate::dateWithTimeIntervalSinceReferenceDate(3.5)));
     // The past runs one pass and returns at once.
-    NSRunLoop::mainRunLoop()->runUntilDate(NSDate::distantPast());
+    NSRunLoop::mainRunLoop()->runUntilDate(NSDate::dateWithTimeIntervalSinceReferenceDate(1));
     EXPECT_EQ(Now(), 2.5);
 }
 

@@ -72,7 +72,6 @@ TEST_F(ServicesTest, SavePanelsShowTheirTypesAndAnswerTheScriptedPath) {
     EXPECT_EQ(panel->runModalForDirectory(S("~/Desktop"), S("preset")), NSOKButton);
     EXPECT_EQ(Str(panel->filename()), "/tmp/presets/warm.fxp");
     EXPECT_EQ(Str(panel->directory()), "/tmp/presets");
-    EXPECT_EQ(Str(panel->URL()->absoluteString()), "file:///tmp/presets/warm.fxp");
 
     ASSERT_EQ(headless->record.filePanels.size(), 1u);
     const FilePanelRequest& request = headless->record.filePanels[0];
@@ -88,25 +87,19 @@ TEST_F(ServicesTest, SavePanelsShowTheirTypesAndAnswerTheScriptedPath) {
     EXPECT_EQ(headless->record.filePanels[1].directory, "");
 }
 
-TEST_F(ServicesTest, OpenPanelsShowWhatMayBeChosenAndAnswerOnePathUnlessMany) {
-    headless->script.filePanelAnswers.push_back({NSOKButton, {"/a/one.wav", "/a/two.wav"}});
+TEST_F(ServicesTest, OpenPanelsShowWhatMayBeChosenAndAnswerOnePath) {
     headless->script.filePanelAnswers.push_back({NSOKButton, {"/a/one.wav", "/a/two.wav"}});
     headless->script.filePanelAnswers.push_back({NSOKButton, {}});
     NSOpenPanel* panel = NSOpenPanel::openPanel();
     panel->setCanChooseFiles(true);
     panel->setCanChooseDirectories(false);
     panel->setResolvesAliases(true);
-    NSArray<NSString*>* types = NSArray<NSString*>::arrayWithObjects({S("wav"), S("aif")});
+    NSArray<NSString*>* types = S("wav aif")->componentsSeparatedByString(S(" "));
     EXPECT_EQ(panel->runModalForDirectory(S("/a"), S(""), types), NSOKButton);
-    ASSERT_EQ(panel->filenames()->count(), 1u);
     EXPECT_EQ(Str(panel->filename()), "/a/one.wav");
-
-    panel->setAllowsMultipleSelection(true);
-    EXPECT_EQ(panel->runModalForDirectory(S("/a"), nullptr, nullptr), NSOKButton);
-    EXPECT_EQ(panel->filenames()->count(), 2u);
-    EXPECT_EQ(Str(panel->URLs()->lastObject()->path()), "/a/two.wav");
-    EXPECT_EQ(panel->runModal(), NSCancelButton) << "OK with nothing chosen";
-    EXPECT_EQ(panel->filenames()->count(), 0u);
+    EXPECT_EQ(panel->runModalForDirectory(S("/a"), nullptr, nullptr), NSCancelButton)
+        << "OK with nothing chosen";
+    EXPECT_EQ(panel->filename(), nullptr);
 
     const FilePanelRequest& request = headless->record.filePanels[0];
     EXPECT_EQ(request.kind, FilePanelRequest::Kind::kOpen);
@@ -114,7 +107,6 @@ TEST_F(ServicesTest, OpenPanelsShowWhatMayBeChosenAndAnswerOnePathUnlessMany) {
     EXPECT_FALSE(request.canChooseDirectories);
     EXPECT_TRUE(request.resolvesAliases);
     EXPECT_EQ(request.allowedFileTypes, (std::vector<std::string>{"wav", "aif"}));
-    EXPECT_TRUE(headless->record.filePanels[1].allowsMultipleSelection);
     EXPECT_TRUE(headless->record.filePanels[1].allowedFileTypes.empty());
 }
 
@@ -123,16 +115,14 @@ TEST_F(ServicesTest, OpenPanelsShowWhatMayBeChosenAndAnswerOnePathUnlessMany) {
 TEST_F(ServicesTest, ThePasteboardHoldsStringsUnderEitherNameOfTheType) {
     NSPasteboard* pasteboard = NSPasteboard::generalPasteboard();
     EXPECT_EQ(pasteboard->stringForType(NSStringPboardType), nullptr);
-    const NSInteger before = pasteboard->changeCount();
-    EXPECT_EQ(pasteboard->clearContents(), before + 1);
+    const NSInteger cleared = pasteboard->clearContents();
     EXPECT_TRUE(pasteboard->setString(S("-6.0 dB"), NSStringPboardType));
     EXPECT_EQ(Str(pasteboard->stringForType(NSPasteboardTypeString)), "-6.0 dB");
     EXPECT_EQ(Str(pasteboard->stringForType(NSStringPboardType)), "-6.0 dB");
     EXPECT_EQ(pasteboard->stringForType(S("public.png")), nullptr);
     EXPECT_FALSE(pasteboard->setString(nullptr, NSStringPboardType));
-    pasteboard->declareTypes(NSArray<NSString*>::arrayWithObjects({NSStringPboardType}), nullptr);
+    EXPECT_EQ(pasteboard->clearContents(), cleared + 1);
     EXPECT_EQ(pasteboard->stringForType(NSStringPboardType), nullptr);
-    EXPECT_EQ(pasteboard->changeCount(), before + 2);
 }
 
 TEST_F(ServicesTest, TheWorkspaceOpensURLsAsScripted) {
@@ -151,9 +141,7 @@ TEST(NSURL, WebURLsMustBeWellFormedAndFileURLsAreEncoded) {
     NSAutoreleasePool* pool = new NSAutoreleasePool;
     NSURL* web = NSURL::URLWithString(S("http://example.org/a%20b/c?x=1#top"));
     ASSERT_NE(web, nullptr);
-    EXPECT_EQ(Str(web->scheme()), "http");
     EXPECT_EQ(Str(web->path()), "/a b/c");
-    EXPECT_FALSE(web->isFileURL());
     for (const char* bad : {"", "http://example.org/a b", "http://example.org/<x>", "http://x/%4",
                             "http://x/%zz", "a#b#c", "http://exämple.org"})
         EXPECT_EQ(NSURL::URLWithString(S(bad)), nullptr) << bad;
@@ -162,7 +150,6 @@ TEST(NSURL, WebURLsMustBeWellFormedAndFileURLsAreEncoded) {
     NSURL* file = NSURL::fileURLWithPath(S("/tmp/a b/knob.png"));
     EXPECT_EQ(Str(file->absoluteString()), "file:///tmp/a%20b/knob.png");
     EXPECT_EQ(Str(file->path()), "/tmp/a b/knob.png");
-    EXPECT_TRUE(file->isFileURL());
     EXPECT_EQ(Str(NSURL::fileURLWithPath(S("/tmp"))->absoluteString()), "file:///tmp/");
     EXPECT_TRUE(file->isEqual(NSURL::URLWithString(S("file:///tmp/a%20b/knob.png"))));
     pool->release();
@@ -173,53 +160,38 @@ TEST(NSString, PathsFollowThePlatformsRules) {
     struct Case {
         const char* path;
         const char* last;
-        const char* extension;
         const char* withoutLast;
         const char* withoutExtension;
     };
     const Case cases[] = {
-        {"/tmp/scratch.tiff", "scratch.tiff", "tiff", "/tmp", "/tmp/scratch"},
-        {"/tmp/scratch", "scratch", "", "/tmp", "/tmp/scratch"},
-        {"/tmp/lock/", "lock", "", "/tmp", "/tmp/lock"},
-        {"/tmp/", "tmp", "", "/", "/tmp"},
-        {"/", "/", "", "/", "/"},
-        {"scratch.tiff", "scratch.tiff", "tiff", "", "scratch"},
-        {"/tmp/scratch..tiff", "scratch..tiff", "tiff", "/tmp", "/tmp/scratch."},
-        {".scratch.tiff", ".scratch.tiff", "tiff", "", ".scratch"},
-        {"/tmp/.hidden", ".hidden", "", "/tmp", "/tmp/.hidden"},
-        {"resources/img/Brindlex_knob.PNG", "Brindlex_knob.PNG", "PNG", "resources/img",
+        {"/tmp/scratch.tiff", "scratch.tiff", "/tmp", "/tmp/scratch"},
+        {"/tmp/scratch", "scratch", "/tmp", "/tmp/scratch"},
+        {"/tmp/lock/", "lock", "/tmp", "/tmp/lock"},
+        {"/tmp/", "tmp", "/", "/tmp"},
+        {"/", "/", "/", "/"},
+        {"scratch.tiff", "scratch.tiff", "", "scratch"},
+        {"/tmp/scratch..tiff", "scratch..tiff", "/tmp", "/tmp/scratch."},
+        {".scratch.tiff", ".scratch.tiff", "", ".scratch"},
+        {"/tmp/.hidden", ".hidden", "/tmp", "/tmp/.hidden"},
+        {"resources/img/Brindlex_knob.PNG", "Brindlex_knob.PNG", "resources/img",
          "resources/img/Brindlex_knob"},
-        {"", "", "", "", ""},
+        {"", "", "", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         NSString* path = S(c.path);
         EXPECT_EQ(Str(path->lastPathComponent()), c.last);
-        EXPECT_EQ(Str(path->pathExtension()), c.extension);
         EXPECT_EQ(Str(path->stringByDeletingLastPathComponent()), c.withoutLast);
         EXPECT_EQ(Str(path->stringByDeletingPathExtension()), c.withoutExtension);
     }
-    EXPECT_EQ(Str(S("/tmp")->stringByAppendingPathComponent(S("scratch.tiff"))),
-              "/tmp/scratch.tiff");
-    EXPECT_EQ(Str(S("/tmp/")->stringByAppendingPathComponent(S("/x/"))), "/tmp/x");
-    EXPECT_EQ(Str(S("/")->stringByAppendingPathComponent(S("x"))), "/x");
-    EXPECT_EQ(Str(S("")->stringByAppendingPathComponent(S("x"))), "x");
 
     NSArray<NSString*>* parts = S("a  b")->componentsSeparatedByString(S(" "));
     ASSERT_EQ(parts->count(), 3u);
     EXPECT_EQ(Str(parts->objectAtIndex(1)), "");
     EXPECT_EQ(parts->objectAtIndex(3), nullptr);
-    EXPECT_TRUE(parts->containsObject(S("b")));
-    const NSRange range = S("héllo wörld")->rangeOfString(S("wörld"));
-    EXPECT_EQ(range.location, 6u);
-    EXPECT_EQ(range.length, 5u);
-    EXPECT_EQ(S("x")->rangeOfString(S("y")).location, static_cast<NSUInteger>(NSNotFound));
+    EXPECT_EQ(Str(parts->objectAtIndex(2)), "b");
     EXPECT_EQ(S("é😀")->length(), 3u) << "UTF-16 code units";
     EXPECT_EQ(NSString::stringWithUTF8String("\xff"), nullptr);
-    EXPECT_EQ(Str(NSString::stringWithCString("caf\xe9", NSISOLatin1StringEncoding)), "café");
-    EXPECT_EQ(NSString::stringWithCString("caf\xe9", NSASCIIStringEncoding), nullptr);
-    EXPECT_TRUE(S("abc")->hasPrefix(S("ab")));
-    EXPECT_TRUE(S("abc")->hasSuffix(S("bc")));
     EXPECT_TRUE(S("abc")->isEqual(NSSTR("abc")));
     EXPECT_EQ(S("abc")->hash(), NSSTR("abc")->hash());
     pool->release();
@@ -272,7 +244,6 @@ TEST(NSBundle, FindsResourcesAndTheExecutableOfALoadedBundle) {
     ASSERT_NE(bundle, nullptr);
     EXPECT_EQ(bundle, NSBundle::bundleWithPath(S(component.bundlePath.c_str())))
         << "one object per bundle";
-    EXPECT_EQ(Str(bundle->bundleIdentifier()), "org.brindlex.platform-test");
     EXPECT_EQ(Str(bundle->bundlePath()), component.bundlePath);
     EXPECT_EQ(Str(bundle->executablePath()), component.executablePath);
     EXPECT_EQ(Str(bundle->pathForResource(S("knob"), S("png"))),
@@ -286,7 +257,6 @@ TEST(NSBundle, FindsResourcesAndTheExecutableOfALoadedBundle) {
 
     // The component's view factory lies in its bundle, not in the main one.
     EXPECT_NE(bundle->classNamed(S("PlatformTest_ViewFactory")), nullptr);
-    EXPECT_EQ(NSBundle::mainBundle()->classNamed(S("PlatformTest_ViewFactory")), nullptr);
     EXPECT_EQ(bundle->classNamed(S("NoSuchClass")), nullptr);
     pool->release();
 }

@@ -1,5 +1,6 @@
 // The host calls pack their arguments as documented and a component unpacks them intact.
 
+#include "ComponentCall.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -7,6 +7,7 @@
 #include "AUCocoaUIView.h"
 #include "AppKit.h"
 #include "AudioUnit.h"
+#include "ComponentCall.h"
 
 namespace {
 
@@ -38,7 +39,9 @@ CFDictionaryRef CopyClassInfo(const State& state) {
         CFStringCreateWithCString(nullptr, "org.brindlex.platform-test", kCFStringEncodingUTF8);
     if (CFBundleRef bundle = CFBundleGetBundleWithIdentifier(identifier)) {
         CFURLRef url = CFBundleCopyBundleURL(bundle);
-        CFStringRef path = CFURLCopyFileSystemPath(url, kCFURLPOSIXPathStyle);
+        char text[4096] = "";
+        CFURLGetFileSystemRepresentation(url, true, reinterpret_cast<UInt8*>(text), sizeof text);
+        CFStringRef path = CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8);
         CFStringRef bundleKey = CFStringCreateWithCString(nullptr, "bundle", kCFStringEncodingUTF8);
         CFDictionarySetValue(info, bundleKey, path);
         CFRelease(bundleKey);

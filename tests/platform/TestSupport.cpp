@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "CFInternal.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -9,6 +11,10 @@
 
 CFStringRef MakeString(const char* text) {
     return CFStringCreateWithCString(nullptr, text, kCFStringEncodingUTF8);
+}
+
+long RetainCount(CFTypeRef object) {
+    return static_cast<const CFObject*>(object)->retainCount.load();
 }
 
 namespace {

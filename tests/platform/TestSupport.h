@@ -16,6 +16,9 @@
 
 CFStringRef MakeString(const char* text); // owned by the caller
 
+// How many owners the object has, to see who retained and released it.
+long RetainCount(CFTypeRef object);
+
 // The test component, laid out as a bundle in a temporary folder and loaded once per process:
 // <folder>/PlatformTest.component/Contents/Info.plist (identifier "org.brindlex.platform-test"),
 // Contents/Resources/knob.png and Contents/<processor>-linux/PlatformTest.so. It stays loaded

@@ -1,5 +1,6 @@
 // Opening, initialising, uninitialising and closing, over and over, as hosts do when they scan,
 // load projects and change settings.
+#include "ComponentCall.h"
 #include "ValidatorSupport.h"
 
 #include <memory>

@@ -1,5 +1,7 @@
 #include "ValidatorSupport.h"
 
+#include "ComponentCall.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <dlfcn.h>

@@ -3,6 +3,7 @@
 #include "Arguments.h"
 #include "CFValues.h"
 #include "CommandError.h"
+#include "ComponentCall.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -61,8 +61,6 @@ struct X11WindowSystem::Connection {
          clipboard = 0, targets = 0, transfer = 0, text = 0;
 
     Cursor invisibleCursor = 0;
-    std::map<std::string, Cursor> shapes;
-    std::string shape = "arrow";
     int cursorHideCount = 0;
 
     std::vector<std::unique_ptr<X11WindowRecord>> windows;

@@ -284,7 +284,7 @@ FilePanelAnswer X11WindowSystem::RunFilePanel(const FilePanelRequest& request) {
     if (!types.empty()) lines.push_back("Types: " + types);
 
     DialogContent content;
-    content.title = !request.title.empty() ? request.title : saving ? "Save" : "Open";
+    content.title = saving ? "Save" : "Open";
     content.lines = lines;
     content.hasField = true;
     content.field = request.file;

@@ -90,10 +90,6 @@ bool X11WindowSystem::SetPasteboardString(const std::string& type, const std::st
     return connection.OwnsClipboard();
 }
 
-NSInteger X11WindowSystem::PasteboardChangeCount() {
-    return mConnection->pasteboardChangeCount;
-}
-
 std::optional<std::string> X11WindowSystem::PasteboardString(const std::string& type) {
     Connection& connection = *mConnection;
     Display* display = connection.display;

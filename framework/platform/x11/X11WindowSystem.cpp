@@ -7,7 +7,6 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
-#include <X11/cursorfont.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -98,7 +97,6 @@ struct TextFieldShown {
 // Draws the view's store and those of its subviews over the area of the composite.
 void Compose(NSView* view, const X11Rect& clip, X11WindowRecord& record,
              std::vector<TextFieldShown>& fields) {
-    if (view->isHidden()) return;
     int originX = 0, originY = 0;
     StoreOrigin(view, record.height, &originX, &originY);
     const NSSize size = view->frame().size;
@@ -213,8 +211,6 @@ X11WindowSystem::Connection::~Connection() {
     if (!display) return;
     for (const auto& record : windows)
         FreeBuffers(*record);
-    for (const auto& [name, cursor] : shapes)
-        XFreeCursor(display, cursor);
     if (invisibleCursor) XFreeCursor(display, invisibleCursor);
     if (font) XFreeFont(display, font);
     if (gc) XFreeGC(display, gc);
@@ -342,10 +338,6 @@ X11WindowSystem::X11WindowSystem(std::unique_ptr<Connection> connection)
     : mConnection(std::move(connection)) {}
 
 X11WindowSystem::~X11WindowSystem() = default;
-
-_XDisplay* X11WindowSystem::GetDisplay() const {
-    return mConnection->display;
-}
 
 void X11WindowSystem::EmbedWindow(NSWindow* window, unsigned long parent) {
     if (window && parent) mConnection->embedParents[window] = parent;
@@ -728,24 +720,10 @@ CGRect X11WindowSystem::DisplayBounds(CGDirectDisplayID display) {
 
 void X11WindowSystem::Connection::ApplyCursor(const X11WindowRecord& record) {
     if (!record.xid) return;
-    if (cursorHideCount > 0) {
+    if (cursorHideCount > 0)
         XDefineCursor(display, record.xid, invisibleCursor);
-        return;
-    }
-    static constexpr struct {
-        const char* name;
-        unsigned int shape;
-    } kShapes[] = {{"IBeam", XC_xterm}, {"crosshair", XC_crosshair}, {"pointingHand", XC_hand2}};
-    for (const auto& known : kShapes) {
-        if (shape != known.name) continue;
-        auto found = shapes.find(shape);
-        if (found == shapes.end())
-            found = shapes.emplace(shape, XCreateFontCursor(display, known.shape)).first;
-        XDefineCursor(display, record.xid, found->second);
-        return;
-    }
-    // The arrow, and shapes without an X equivalent: the parent's cursor.
-    XUndefineCursor(display, record.xid);
+    else
+        XUndefineCursor(display, record.xid); // the parent's cursor
 }
 
 CGError X11WindowSystem::HideCursor(CGDirectDisplayID display) {
@@ -790,13 +768,6 @@ CGPoint X11WindowSystem::PointerLocation() {
     XQueryPointer(connection.display, connection.root, &rootReturn, &child, &rootX, &rootY, &x, &y,
                   &state);
     return CGPointMake(rootX, rootY);
-}
-
-void X11WindowSystem::SetCursorShape(const char* name) {
-    Connection& connection = *mConnection;
-    connection.shape = name ? name : "arrow";
-    for (const auto& record : connection.windows)
-        connection.ApplyCursor(*record);
 }
 
 // ---- Text input and the workspace ----------------------------------------------------------

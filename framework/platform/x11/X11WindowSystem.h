@@ -26,7 +26,6 @@ public:
     X11WindowSystem(const X11WindowSystem&) = delete;
     X11WindowSystem& operator=(const X11WindowSystem&) = delete;
 
-    _XDisplay* GetDisplay() const;
     // The window is shown inside the X window parent (a host's) rather than on the screen of
     // its own; set before the window is ordered in.
     void EmbedWindow(NSWindow* window, unsigned long parent);
@@ -52,7 +51,6 @@ public:
     CGError ShowCursor(CGDirectDisplayID display) override;
     CGError MoveCursor(CGDirectDisplayID display, CGPoint point) override;
     CGPoint PointerLocation() override;
-    void SetCursorShape(const char* name) override;
     void WindowOrderedIn(NSWindow* window) override;
     void WindowOrderedOut(NSWindow* window) override;
     void WindowFrameChanged(NSWindow* window) override;
@@ -76,7 +74,6 @@ public:
     NSInteger ClearPasteboard() override;
     bool SetPasteboardString(const std::string& type, const std::string& text) override;
     std::optional<std::string> PasteboardString(const std::string& type) override;
-    NSInteger PasteboardChangeCount() override;
     // Through xdg-open; false when that could not be started.
     bool OpenURL(const std::string& url) override;
     SystemVersion GetSystemVersion() override { return SystemVersion(); }
