@@ -7,8 +7,6 @@
 #include "config.h"
 #include "resource.h"
 
-#include <cstdlib>
-
 namespace {
 void SetLamp(IControl* lamp, bool on) {
     if (lamp) lamp->SetValueFromPlug(on ? 1.0 : 0.0);
@@ -45,8 +43,6 @@ Brindlex::Brindlex(const IFxInstanceInfo& instanceInfo, EEditor editor)
     }
     MakeDefaultPreset("-", 1);
 
-    // A known seed makes the noise the same in every session.
-    std::srand(666);
     mAttack = 1.0 / (0.3 * GetSampleRate());
     mRelease = 1.0 / (0.8 * GetSampleRate());
 

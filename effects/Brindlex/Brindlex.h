@@ -2,6 +2,7 @@
 
 #include "Filters.h"
 #include "IFxAU.h"
+#include "NoiseGenerator.h"
 #include "ParameterTable.h"
 #include "UTL_TripleBuffer.h"
 #include "resource.h"
@@ -62,6 +63,9 @@ protected:
     // A look at one filter, for subclasses that inspect the effect: the coefficients as the
     // parameters last designed them, the states as processing left them.
     Biquad GetFilter(EFilter filter) const;
+    // Restarts the amp's noise as rand() restarts after srand(seed), for subclasses that compare
+    // instances; not while processing.
+    void SeedNoise(unsigned seed) { mNoise.Seed(seed); }
 
 private:
     struct MeterValues {
@@ -96,6 +100,10 @@ private:
     double mTone = 1.0;    // dB
     bool mEQWide = false;
     double mNoiseCount = 2.0; // uniform draws summed per channel and frame
+    // The amp's noise comes from the instance's own generator: nothing else in the process
+    // changes what an instance sounds like, and the audio thread takes no lock for it.
+    NoiseStream mNoiseStream;
+    NoiseGenerator mNoise{mNoiseStream.Seed()};
     double mOutputEnvelope = 0.0;
     double mAmpEnvelope = 0.0;
     double mGainEnvelope = 0.0;

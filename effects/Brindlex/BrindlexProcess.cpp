@@ -1,17 +1,16 @@
 // The signal chain. Nothing here allocates, locks or does I/O; the per-sample path calls only
-// rand, pow (inside the waveshaper) and vox_fasttanh2.
+// the instance's noise generator, pow (inside the waveshaper) and vox_fasttanh2.
 #include "Brindlex.h"
 
 #include "IControl.h"
 #include "Shapers.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
 namespace {
-constexpr double kRandScale = 2147483647.0;
+constexpr double kRandScale = NoiseGenerator::kMax;
 
 // The larger magnitude of the pair; the right one wins only when strictly larger.
 inline double PeakOf(double left, double right) {
@@ -86,7 +85,7 @@ void Brindlex::ProcessDoubleReplacing(double** inputs, double** outputs, int nFr
 Brindlex::MeterValues Brindlex::RunStages(const Settings& settings, const double* inL,
                                           const double* inR, double* outL, double* outR,
                                           int nFrames) {
-    // Working copies for the block. The output stores and the calls to rand could otherwise
+    // Working copies for the block. The output stores and the calls to pow could otherwise
     // touch any member, which would force every state back to memory at every sample.
     Biquad highPass = mInputHighPass, lowPass = mInputLowPass, shaper = mShaperPeak,
            tone = WithCoefs(mToneFilter, settings.tone),
@@ -95,6 +94,7 @@ Brindlex::MeterValues Brindlex::RunStages(const Settings& settings, const double
            lowShelf = WithCoefs(mEQLowShelf, settings.eqLowShelf);
     double ampEnvelope = mAmpEnvelope, outputEnvelope = mOutputEnvelope,
            gainEnvelope = mGainEnvelope, limiterEnvelope = mLimiterEnvelope;
+    NoiseGenerator noise = mNoise;
     const double threshold = settings.threshold, ampGain = settings.ampGain,
                  noiseMix = settings.noiseMix, noiseCount = mNoiseCount, attack = mAttack,
                  release = mRelease;
@@ -122,8 +122,8 @@ Brindlex::MeterValues Brindlex::RunStages(const Settings& settings, const double
             // Four draws a frame, left, right, left, right, whether or not noise is heard.
             double noiseL = 0.0, noiseR = 0.0;
             for (int i = 0; i < noiseCount; ++i) {
-                noiseL += std::rand() / kRandScale;
-                noiseR += std::rand() / kRandScale;
+                noiseL += noise.Next() / kRandScale;
+                noiseR += noise.Next() / kRandScale;
             }
             noiseL -= noiseCount / 2.0;
             noiseR -= noiseCount / 2.0;
@@ -180,6 +180,7 @@ Brindlex::MeterValues Brindlex::RunStages(const Settings& settings, const double
         StoreStates(tone, mToneFilter);
         StoreStates(shaper, mShaperPeak);
         mAmpEnvelope = ampEnvelope;
+        mNoise = noise;
     }
     if (eqOn) {
         if (!IsFinite(highShelf) || !IsFinite(peak) || !IsFinite(lowShelf))

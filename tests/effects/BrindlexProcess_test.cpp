@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -26,15 +27,33 @@ void SwitchOn(TestBrindlex& effect, bool amp, bool eq, bool limiter) {
     effect.ClearRecords();
 }
 
-// The rand() values a fresh srand(666) yields after skipping the first skip of them.
-std::vector<int> RandSequence(int skip, int count) {
-    std::srand(666);
+// What the amp stage alone at "Amp Noise Reduction" 0 puts out for frames frames, from the draws
+// of a generator seeded with seed after skipping the first skip of them: left takes the first
+// and third draw of a frame, right the second and fourth.
+Stereo PureNoise(int skip, int frames, unsigned seed = NoiseStream::kFirstSeed) {
+    NoiseGenerator generator(seed);
     for (int i = 0; i < skip; ++i)
-        std::rand();
-    std::vector<int> values(count);
-    for (int& value : values)
-        value = std::rand();
-    return values;
+        generator.Next();
+    Stereo noise = Constant(frames, 0.0);
+    for (int s = 0; s < frames; ++s) {
+        int d[4];
+        for (int& draw : d)
+            draw = generator.Next();
+        noise.L[s] = (d[0] / 2147483647.0 + d[2] / 2147483647.0) - 1.0;
+        noise.R[s] = (d[1] / 2147483647.0 + d[3] / 2147483647.0) - 1.0;
+    }
+    return noise;
+}
+
+// The amp stage alone, all noise: what the instance's generator draws next shows in the output.
+Stereo NextNoise(TestBrindlex& effect, int frames) {
+    SwitchOn(effect, true, false, false);
+    effect.Set(Brindlex::kAmpNoiseReduction, 0.0);
+    return Process(effect, TestSignal(frames, 0.9), 4096);
+}
+
+bool SameOutput(const Stereo& a, const Stereo& b) {
+    return SameBits(a.L, b.L) && SameBits(a.R, b.R);
 }
 
 Stereo Concatenate(const Stereo& a, const Stereo& b) {
@@ -85,7 +104,7 @@ TEST(BrindlexProcess, EmptyBlockSendsZerosAndKeepsState) {
     for (TestBrindlex* e : {&effect, &twin}) {
         SwitchOn(*e, true, true, true);
         e->Set(Brindlex::kLimiterAttenuation, 20.0);
-        std::srand(3);
+        e->SeedNoise(3);
         Process(*e, TestSignal(700, 0.8), 350);
     }
     EXPECT_GT(effect.mGainMeter.mValues.back(), 0.0);
@@ -97,14 +116,9 @@ TEST(BrindlexProcess, EmptyBlockSendsZerosAndKeepsState) {
     for (const auto& [name, value] : effect.mLog)
         EXPECT_EQ(value, 0.0) << name;
 
-    // The generator was not advanced either: reseed both to compare what follows.
+    // The generator was not advanced either.
     const Stereo next = TestSignal(200, 0.8, 9);
-    std::srand(5);
-    const Stereo a = Process(effect, next, 200);
-    std::srand(5);
-    const Stereo b = Process(twin, next, 200);
-    EXPECT_TRUE(SameBits(a.L, b.L));
-    EXPECT_TRUE(SameBits(a.R, b.R));
+    EXPECT_TRUE(SameOutput(Process(effect, next, 200), Process(twin, next, 200)));
 }
 
 TEST(BrindlexProcess, BufferInterfaceMatchesDirectCalls) {
@@ -116,9 +130,9 @@ TEST(BrindlexProcess, BufferInterfaceMatchesDirectCalls) {
         e->Set(Brindlex::kEQLevel, -5.0);
     }
     // The same noise for every run.
-    std::srand(1);
+    direct.SeedNoise(1);
+    buffered.SeedNoise(1);
     const Stereo expected = Process(direct, input, 300);
-    std::srand(1);
     const Stereo viaBase = ProcessThroughBuffers(buffered, input, 300);
     EXPECT_TRUE(SameBits(viaBase.L, expected.L));
     EXPECT_TRUE(SameBits(viaBase.R, expected.R));
@@ -136,9 +150,9 @@ TEST(BrindlexProcess, BlockSizeDoesNotMatterWithoutTheLimiter) {
             e->Set(Brindlex::kAmpGain, 6.0);
             e->Set(Brindlex::kAmpNoiseReduction, 80.0);
         }
-        std::srand(42);
+        whole.SeedNoise(42);
+        pieces.SeedNoise(42);
         const Stereo once = Process(whole, input, 3001);
-        std::srand(42);
         Stereo split;
         int start = 0;
         for (int size : {1, 7, 64, 333, 2, 511, 1000, 1083}) {
@@ -178,11 +192,10 @@ TEST(BrindlexProcess, InPlaceAndCrossedBuffers) {
             SwitchOn(*e, stages & 1, stages & 2, stages & 4);
             e->Set(Brindlex::kLimiterAttenuation, 40.0);
             e->Set(Brindlex::kEQLevel, 4.0);
+            e->SeedNoise(7);
         }
-        std::srand(7);
         const Stereo expected = Process(separate, input, 777);
 
-        std::srand(7);
         Stereo buffers = input;
         double* same[] = {buffers.L.data(), buffers.R.data()};
         inPlace.ProcessDoubleReplacing(same, same, 777);
@@ -190,7 +203,6 @@ TEST(BrindlexProcess, InPlaceAndCrossedBuffers) {
         EXPECT_TRUE(SameBits(buffers.R, expected.R));
 
         // Left output into the right input's buffer and the other way round.
-        std::srand(7);
         buffers = input;
         double* in[] = {buffers.L.data(), buffers.R.data()};
         double* out[] = {buffers.R.data(), buffers.L.data()};
@@ -202,35 +214,29 @@ TEST(BrindlexProcess, InPlaceAndCrossedBuffers) {
 
 TEST(BrindlexProcess, AmpDrawsFourRandomNumbersPerFrame) {
     const int frames = 1234;
+    // The process's own generator is neither seeded nor drawn from.
+    std::srand(9);
+    const int firstOfSeed9 = std::rand();
+    std::srand(9);
     for (double reduction : {100.0, 35.0}) {
-        TestBrindlex effect; // seeds the generator with 666
+        TestBrindlex effect; // alone in the process: rand()'s sequence after srand(666)
         SwitchOn(effect, true, false, false);
         effect.Set(Brindlex::kAmpNoiseReduction, reduction);
         Process(effect, TestSignal(frames, 0.5), 100);
-        const int next = std::rand();
-        EXPECT_EQ(next, RandSequence(4 * frames, 1)[0]) << reduction;
+        EXPECT_TRUE(SameOutput(NextNoise(effect, 3), PureNoise(4 * frames, 3))) << reduction;
     }
     TestBrindlex quiet;
     SwitchOn(quiet, false, true, true);
     Process(quiet, TestSignal(frames, 0.5), 100);
-    const int first = std::rand();
-    EXPECT_EQ(first, RandSequence(0, 1)[0]) << "no draws without the amp";
+    EXPECT_TRUE(SameOutput(NextNoise(quiet, 3), PureNoise(0, 3))) << "no draws without the amp";
+    EXPECT_EQ(std::rand(), firstOfSeed9);
 }
 
 TEST(BrindlexProcess, NoiseAloneAtZeroNoiseReduction) {
     const int frames = 120000;
     TestBrindlex effect;
-    SwitchOn(effect, true, false, false);
-    effect.Set(Brindlex::kAmpNoiseReduction, 0.0);
-    const Stereo out = Process(effect, TestSignal(frames, 0.9), 4096);
-
-    // Left takes the first and third draw of a frame, right the second and fourth.
-    const std::vector<int> draws = RandSequence(0, 4 * 8);
-    for (int s = 0; s < 8; ++s) {
-        const int* d = &draws[4 * s];
-        EXPECT_EQ(out.L[s], (d[0] / 2147483647.0 + d[2] / 2147483647.0) - 1.0) << s;
-        EXPECT_EQ(out.R[s], (d[1] / 2147483647.0 + d[3] / 2147483647.0) - 1.0) << s;
-    }
+    const Stereo out = NextNoise(effect, frames);
+    EXPECT_TRUE(SameOutput(out, PureNoise(0, frames)));
     // Triangular between -1 and 1: mean 0, variance 1/6, three quarters within +-0.5.
     for (const std::vector<double>* channel : {&out.L, &out.R}) {
         double sum = 0.0, squares = 0.0;
@@ -386,9 +392,9 @@ TEST(BrindlexProcess, NonFiniteInputDoesNotPoisonTheStages) {
 
         // Every stage starts the next block from rest, just like a fresh instance.
         const Stereo next = TestSignal(512, 0.8, 2);
-        std::srand(11);
+        hit.SeedNoise(11);
+        fresh.SeedNoise(11);
         const Stereo recovered = Process(hit, next, 256);
-        std::srand(11);
         const Stereo clean = Process(fresh, next, 256);
         EXPECT_TRUE(AllFinite(recovered));
         EXPECT_TRUE(SameBits(recovered.L, clean.L));
@@ -443,4 +449,52 @@ TEST(BrindlexProcess, ConcurrentParameterChangesWhileProcessing) {
     done.store(true);
     changer.join();
     EXPECT_TRUE(finite);
+}
+
+// A host runs two instances on two threads, one for each track: each sounds exactly as it does
+// when it is processed with nothing else running, and they never share their noise.
+TEST(BrindlexProcess, ConcurrentInstancesSoundAsEachDoesAlone) {
+    const Stereo input = TestSignal(20000, 0.8);
+    auto setUp = [](TestBrindlex& e) {
+        SwitchOn(e, true, true, true);
+        e.Set(Brindlex::kAmpNoiseReduction, 50.0);
+        e.Set(Brindlex::kLimiterAttenuation, 60.0);
+    };
+    Stereo alone[2];
+    {
+        TestBrindlex first, second;
+        setUp(first);
+        setUp(second);
+        alone[0] = Process(first, input, 256);
+        alone[1] = Process(second, input, 256);
+    }
+    // The same two streams again, as the instances before them have gone.
+    TestBrindlex first, second;
+    setUp(first);
+    setUp(second);
+    Stereo together[2];
+    std::thread other([&] { together[1] = Process(second, input, 256); });
+    together[0] = Process(first, input, 256);
+    other.join();
+    EXPECT_TRUE(SameOutput(together[0], alone[0]));
+    EXPECT_TRUE(SameOutput(together[1], alone[1]));
+    EXPECT_FALSE(SameBits(alone[0].L, alone[1].L));
+}
+
+TEST(BrindlexProcess, InstancesAliveTogetherNeverShareNoise) {
+    const int frames = 44100;
+    TestBrindlex a, b, c;
+    const Stereo noise[] = {NextNoise(a, frames), NextNoise(b, frames), NextNoise(c, frames)};
+    // Not the same values, nor the same values shifted: no frame of one appears in another.
+    for (int i = 0; i < 3; ++i)
+        for (int j = i + 1; j < 3; ++j) {
+            const std::set<double> seen(noise[i].L.begin(), noise[i].L.end());
+            int shared = 0;
+            for (double v : noise[j].L)
+                shared += seen.count(v) != 0;
+            EXPECT_EQ(shared, 0) << i << " " << j;
+        }
+    // The first is the sequence of a lone instance; the others are further seeds.
+    EXPECT_TRUE(SameOutput(noise[0], PureNoise(0, frames)));
+    EXPECT_TRUE(SameOutput(noise[2], PureNoise(0, frames, NoiseStream::kFirstSeed + 2)));
 }

@@ -41,6 +41,7 @@ public:
     TestBrindlex();
 
     using Brindlex::GetFilter;
+    using Brindlex::SeedNoise;
 
     int LockDepth() const { return mMutex.GetEnterCount(); }
     UTL_Mutex& Mutex() { return mMutex; }

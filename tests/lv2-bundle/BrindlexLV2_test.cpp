@@ -83,7 +83,7 @@ TEST_F(BrindlexLV2, DescribesOnePlugin) {
 TEST_F(BrindlexLV2, SoundsAndMetersAsTheFloatRenderPath) {
     using B = Brindlex;
     // "Amp Noise Reduction" stays at 100 throughout: the noise is drawn but not heard, so
-    // the two runs agree although they share the process's random generator.
+    // the two runs agree whatever noise each draws.
     const std::vector<std::vector<Setting>> settings = {
         {},
         {{B::kAmpOn, 1}, {B::kAmpGain, 6}, {B::kAmpTone, 4.5f}},

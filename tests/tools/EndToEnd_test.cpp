@@ -134,9 +134,8 @@ TEST_F(EndToEnd, RenderWithSettingsMatchesTheEffectInProcess) {
     const AudioData input = TestSignal(2, 44100, 44100 * 2 + 123);
     const std::string in = Input(input);
     // All three stages with real drive, and noise: "Amp Noise Reduction" 80 leaves the noise a
-    // fifth of the mix. The noise still matches because it comes from the C library's generator,
-    // which the effect seeds (srand 666) when it is constructed, and both processes construct
-    // one instance and draw nothing else from it before the audio.
+    // fifth of the mix. The noise still matches because an instance alone in its process draws
+    // its own generator's sequence for seed 666, and each process holds one instance here.
     const ProgramRun run = Brindlex({"render",
                                      in,
                                      folder / "out.wav",
