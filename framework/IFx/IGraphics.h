@@ -242,9 +242,13 @@ public:
     // ---- Images and fonts ----
 
     // The image for resource id, loaded on first use and shared by every editor of the process
-    // under that id. A missing image is reported and gives a handle that draws nothing.
+    // under that id. A missing image is reported and gives a handle that draws nothing. What
+    // the platform loads may be only the image's size, its pixels decoded when first drawn.
     IBitmap LoadIBitmap(int id, const char* name, int frameCount = 1,
                         bool framesAreHorizontal = false);
+    // Has the pixels of every image this editor loaded decoded now, for an editor about to be
+    // shown: its window then never appears before its pictures do.
+    void DecodeImages();
     // New images, kept in the cache until ReleaseBitmap.
     IBitmap ScaleBitmap(const IBitmap& bitmap, int destW, int destH);
     IBitmap CropBitmap(const IBitmap& bitmap, const IRECT& rect);
@@ -266,6 +270,7 @@ protected:
     std::unique_ptr<PIX_MemBitmap> mScratchBitmap;
 
 private:
+    std::vector<int> mImageIds; // what LoadIBitmap found, by id
     // Toward zero, held to the int range; NaN gives 0. Drawing coordinates come from float
     // arithmetic and must never overflow a conversion.
     static int Trunc(double value);
@@ -305,6 +310,16 @@ public:
 
     // The first image stored under id, or null.
     PIX_IBitmap* Find(int id);
+    // The first image stored under id; when there is none, the one load() makes, stored under
+    // id (or null, storing nothing). Loads under the store's lock, so editors opening on several
+    // threads at once load each image once.
+    template <class Load> PIX_IBitmap* FindOrLoad(int id, Load load) {
+        UTL_MutexLock lock(&mMutex);
+        if (PIX_IBitmap* found = Find(id)) return found;
+        PIX_IBitmap* loaded = load();
+        if (loaded) Add(loaded, id);
+        return loaded;
+    }
     // Takes ownership; an id stored twice keeps answering with the first image.
     void Add(PIX_IBitmap* bitmap, int id);
     // Deletes the image; one not stored is left alone.

@@ -158,22 +158,25 @@ void* IGraphics::GetBits() {
 }
 
 IBitmap IGraphics::LoadIBitmap(int id, const char* name, int frameCount, bool framesAreHorizontal) {
-    PIX_IBitmap* image = s_bitmapCache.Find(id);
+    PIX_IBitmap* image = s_bitmapCache.FindOrLoad(id, [&] { return OSLoadBitmap(id, name); });
     if (!image) {
-        image = OSLoadBitmap(id, name);
-        if (!image) {
-            // The editor carries on without the image rather than take the host down with it.
-            const char* shownName = name ? name : "";
-            TRACE("imgResourceFound:%d:%s", id, shownName);
-            std::fprintf(stderr,
-                         "framework/IFx/IGraphics: LoadIBitmap: imgResourceFound failed for image "
-                         "%d \"%s\"; it will not be drawn\n",
-                         id, shownName);
-            return IBitmap(nullptr, 0, 0, frameCount, framesAreHorizontal);
-        }
-        s_bitmapCache.Add(image, id);
+        // The editor carries on without the image rather than take the host down with it.
+        const char* shownName = name ? name : "";
+        TRACE("imgResourceFound:%d:%s", id, shownName);
+        std::fprintf(stderr,
+                     "framework/IFx/IGraphics: LoadIBitmap: imgResourceFound failed for image "
+                     "%d \"%s\"; it will not be drawn\n",
+                     id, shownName);
+        return IBitmap(nullptr, 0, 0, frameCount, framesAreHorizontal);
     }
+    mImageIds.push_back(id);
     return IBitmap(image, image->getWidth(), image->getHeight(), frameCount, framesAreHorizontal);
+}
+
+void IGraphics::DecodeImages() {
+    // By id: an image released since is no longer asked for.
+    for (int id : mImageIds)
+        if (PIX_IBitmap* image = s_bitmapCache.Find(id)) image->getBits();
 }
 
 IBitmap IGraphics::ScaleBitmap(const IBitmap& bitmap, int destW, int destH) {

@@ -152,6 +152,7 @@ void IGraphicsMac::Resize(int width, int height) {
 
 void* IGraphicsMac::OpenWindow(void* parent) {
     CloseWindow();
+    DecodeImages();
     IGraphicsCocoa* view = (new IGraphicsCocoa)->initWithIGraphics(this);
     mView = view;
     if (parent) {

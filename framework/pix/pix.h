@@ -234,6 +234,11 @@ int PIX_BitmapCmp(PIX_IBitmap* a, PIX_IBitmap* b, PIX_Rect* outRect = nullptr);
 
 PIX_IBitmap* PIX_LoadPNG(const char* filename, PIX_IBitmap* bmp = nullptr);
 PIX_IBitmap* PIX_LoadPNGFromMemory(const void* data, int length, PIX_IBitmap* bmp = nullptr);
+// The file's image with only its header read: its size is known at once, its pixels are decoded
+// as PIX_LoadPNG decodes them when first asked for, once, from whichever thread asks first
+// (blank, with a trace, when that fails). Null when the file is missing, not a PNG or too large.
+// Owned by the caller.
+PIX_IBitmap* PIX_OpenPNG(const char* filename);
 // name inside the main bundle's Contents/Resources folder.
 PIX_IBitmap* PIX_LoadPNGFromNamedResource(const char* name, PIX_IBitmap* bmp = nullptr);
 // Numbered resources do not exist on this platform: always null.

@@ -13,7 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <string>
 #include <strings.h>
 #include <unistd.h>
 
@@ -138,7 +140,83 @@ png_structp CreateReadStruct() {
     return png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
 }
 
+// The file's size, from its header alone, under the limits a decode applies; false when the
+// file is missing, not a PNG or refused.
+bool ReadPNGSize(const char* filename, int* width, int* height) {
+    FILE* file = std::fopen(filename, "rb");
+    if (!file) return false;
+    png_structp png = CreateReadStruct();
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    volatile bool read = false;
+    if (info && !setjmp(png_jmpbuf(png))) {
+        png_init_io(png, file);
+        png_set_user_limits(png, kMaxDimension, kMaxDimension);
+        png_set_chunk_malloc_max(png, kMaxChunkBytes);
+        png_set_chunk_cache_max(png, kMaxAncillaryChunks);
+        png_read_info(png, info);
+        const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+        if (uint64_t(w) * h <= kMaxPixels) {
+            *width = int(w);
+            *height = int(h);
+            read = true;
+        }
+    }
+    png_destroy_read_struct(png ? &png : nullptr, info ? &info : nullptr, nullptr);
+    std::fclose(file);
+    return read;
+}
+
+// A PNG file known by its size until something needs its pixels; then decoded once, by
+// whichever thread asks first, exactly as PIX_LoadPNG decodes it.
+class DeferredPNGBitmap : public PIX_IBitmap {
+public:
+    DeferredPNGBitmap(const char* filename, int width, int height)
+        : mFilename(filename), mWidth(width), mHeight(height) {}
+
+    PIX_pixel* getBits() override { return Decoded().getBits(); }
+    int getWidth() override { return mWidth; }
+    int getHeight() override { return mHeight; }
+    int getRowSpan() override { return Decoded().getRowSpan(); }
+    bool isFlipped() override { return Decoded().isFlipped(); }
+    bool resize(int width, int height) override {
+        const bool changed = Decoded().resize(width, height);
+        mWidth = mPixels->getWidth();
+        mHeight = mPixels->getHeight();
+        return changed;
+    }
+
+private:
+    PIX_IBitmap& Decoded() {
+        std::call_once(mDecodeOnce, [this] {
+            PIX_IBitmap* decoded = PIX_LoadPNG(mFilename.c_str());
+            // A file that changed since its header was read shows nothing rather than pixels
+            // of another size.
+            if (decoded && (decoded->getWidth() != mWidth || decoded->getHeight() != mHeight)) {
+                delete decoded;
+                decoded = nullptr;
+            }
+            if (!decoded) {
+                TRACE("PNG %s could not be decoded; it stays blank", mFilename.c_str());
+                decoded = new PIX_MemBitmap(0, 0, 4);
+            }
+            mPixels.reset(decoded);
+        });
+        return *mPixels;
+    }
+
+    std::string mFilename;
+    int mWidth, mHeight;
+    std::once_flag mDecodeOnce;
+    std::unique_ptr<PIX_IBitmap> mPixels;
+};
+
 } // namespace
+
+PIX_IBitmap* PIX_OpenPNG(const char* filename) {
+    int width = 0, height = 0;
+    if (!filename || !ReadPNGSize(filename, &width, &height)) return nullptr;
+    return new DeferredPNGBitmap(filename, width, height);
+}
 
 PIX_IBitmap* PIX_LoadPNG(const char* filename, PIX_IBitmap* bmp) {
     if (!filename) return nullptr;
