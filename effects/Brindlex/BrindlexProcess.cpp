@@ -11,6 +11,7 @@
 
 namespace {
 constexpr double kRandScale = NoiseGenerator::kMax;
+constexpr int kRunFrames = 256; // frames taken through the stages together
 
 // The larger magnitude of the pair; the right one wins only when strictly larger.
 inline double PeakOf(double left, double right) {
@@ -104,67 +105,84 @@ Brindlex::MeterValues Brindlex::RunStages(const Settings& settings, const double
 
     MeterValues meters;
     double running = 0.0; // the limiter's running value, from 0 in every block
-    for (int s = 0; s < nFrames; ++s) {
-        double L = inL[s], R = inR[s];
+    // Stage by stage over a run of frames: a frame's path through all seven filters is a long
+    // chain of dependent operations, and a loop over one stage lets the processor work on
+    // several frames of it at once. Every sample still meets the same operations in the same
+    // order, and the noise is drawn frame by frame as before.
+    double L[kRunFrames], R[kRunFrames];
+    for (int start = 0; start < nFrames; start += kRunFrames) {
+        const int n = nFrames - start < kRunFrames ? nFrames - start : kRunFrames;
+        // Both inputs are read before any output is written: the buffers may be the same.
+        std::memcpy(L, inL + start, sizeof(double) * size_t(n));
+        std::memcpy(R, inR + start, sizeof(double) * size_t(n));
 
         if (ampOn) {
-            L = BiquadTick(lowPass.coefs, lowPass.state[0],
-                           BiquadTick(highPass.coefs, highPass.state[0], L));
-            R = BiquadTick(lowPass.coefs, lowPass.state[1],
-                           BiquadTick(highPass.coefs, highPass.state[1], R));
-            L = BiquadTick(tone.coefs, tone.state[0], L);
-            R = BiquadTick(tone.coefs, tone.state[1], R);
-            L = AmpWaveshaper(L * ampGain, kLeftShaperFactor);
-            R = AmpWaveshaper(R * ampGain, kRightShaperFactor);
-            L = BiquadTick(shaper.coefs, shaper.state[0], L);
-            R = BiquadTick(shaper.coefs, shaper.state[1], R);
-
-            // Four draws a frame, left, right, left, right, whether or not noise is heard.
-            double noiseL = 0.0, noiseR = 0.0;
-            for (int i = 0; i < noiseCount; ++i) {
-                noiseL += noise.Next() / kRandScale;
-                noiseR += noise.Next() / kRandScale;
+            // The noise is drawn alongside the input filters, which it does not depend on.
+            double noiseL[kRunFrames], noiseR[kRunFrames];
+            for (int s = 0; s < n; ++s) {
+                L[s] = BiquadTick(lowPass.coefs, lowPass.state[0],
+                                  BiquadTick(highPass.coefs, highPass.state[0], L[s]));
+                R[s] = BiquadTick(lowPass.coefs, lowPass.state[1],
+                                  BiquadTick(highPass.coefs, highPass.state[1], R[s]));
+                // Four draws a frame, left, right, left, right, whether or not noise is heard.
+                double nL = 0.0, nR = 0.0;
+                for (int i = 0; i < noiseCount; ++i) {
+                    nL += noise.Next() / kRandScale;
+                    nR += noise.Next() / kRandScale;
+                }
+                noiseL[s] = nL - noiseCount / 2.0;
+                noiseR[s] = nR - noiseCount / 2.0;
             }
-            noiseL -= noiseCount / 2.0;
-            noiseR -= noiseCount / 2.0;
-            L = noiseL * (1.0 - noiseMix) + L * noiseMix;
-            R = noiseR * (1.0 - noiseMix) + R * noiseMix;
-
-            ampEnvelope = Follow(ampEnvelope, PeakOf(L, R), attack, release);
+            for (int s = 0; s < n; ++s) {
+                double l = BiquadTick(tone.coefs, tone.state[0], L[s]);
+                double r = BiquadTick(tone.coefs, tone.state[1], R[s]);
+                l = AmpWaveshaper(l * ampGain, kLeftShaperFactor);
+                r = AmpWaveshaper(r * ampGain, kRightShaperFactor);
+                l = BiquadTick(shaper.coefs, shaper.state[0], l);
+                r = BiquadTick(shaper.coefs, shaper.state[1], r);
+                L[s] = noiseL[s] * (1.0 - noiseMix) + l * noiseMix;
+                R[s] = noiseR[s] * (1.0 - noiseMix) + r * noiseMix;
+                ampEnvelope = Follow(ampEnvelope, PeakOf(L[s], R[s]), attack, release);
+            }
             meters.amp = ampEnvelope;
         }
 
         if (eqOn) {
-            L = BiquadTick(highShelf.coefs, highShelf.state[0], L);
-            L = BiquadTick(peak.coefs, peak.state[0], L);
-            L = BiquadTick(lowShelf.coefs, lowShelf.state[0], L);
-            R = BiquadTick(highShelf.coefs, highShelf.state[1], R);
-            R = BiquadTick(peak.coefs, peak.state[1], R);
-            R = BiquadTick(lowShelf.coefs, lowShelf.state[1], R);
+            for (int s = 0; s < n; ++s) {
+                double l = L[s], r = R[s];
+                l = BiquadTick(highShelf.coefs, highShelf.state[0], l);
+                l = BiquadTick(peak.coefs, peak.state[0], l);
+                L[s] = BiquadTick(lowShelf.coefs, lowShelf.state[0], l);
+                r = BiquadTick(highShelf.coefs, highShelf.state[1], r);
+                r = BiquadTick(peak.coefs, peak.state[1], r);
+                R[s] = BiquadTick(lowShelf.coefs, lowShelf.state[1], r);
+            }
         }
 
         if (limiterOn) {
-            double over = PeakOf(L, R) - threshold;
-            if (over < 0.0) over = 0.0;
-            double v = std::fabs(over) > running ? std::fabs(over) : running;
-            const double c = kLimiterCoef[limiterEnvelope > v];
-            v = v * c + limiterEnvelope * (1.0 - c);
-            running = v;
-            limiterEnvelope = v;
-            double reduction = v * 1.0;
-            if (reduction > 1.0) reduction = 1.0;
-            const double g = 1.0 - reduction;
-            L = vox_fasttanh2(L * g);
-            R = vox_fasttanh2(R * g);
+            for (int s = 0; s < n; ++s) {
+                double over = PeakOf(L[s], R[s]) - threshold;
+                if (over < 0.0) over = 0.0;
+                double v = std::fabs(over) > running ? std::fabs(over) : running;
+                const double c = kLimiterCoef[limiterEnvelope > v];
+                v = v * c + limiterEnvelope * (1.0 - c);
+                running = v;
+                limiterEnvelope = v;
+                double reduction = v * 1.0;
+                if (reduction > 1.0) reduction = 1.0;
+                const double g = 1.0 - reduction;
+                L[s] = vox_fasttanh2(L[s] * g);
+                R[s] = vox_fasttanh2(R[s] * g);
 
-            outputEnvelope = Follow(outputEnvelope, PeakOf(L, R), attack, release);
+                outputEnvelope = Follow(outputEnvelope, PeakOf(L[s], R[s]), attack, release);
+                gainEnvelope = Follow(gainEnvelope, g, attack, release);
+            }
             meters.output = outputEnvelope;
-            gainEnvelope = Follow(gainEnvelope, g, attack, release);
             meters.gain = gainEnvelope;
         }
 
-        outL[s] = L;
-        outR[s] = R;
+        std::memcpy(outL + start, L, sizeof(double) * size_t(n));
+        std::memcpy(outR + start, R, sizeof(double) * size_t(n));
     }
 
     // A stage whose state went non-finite would otherwise stay silent or NaN for good, so it
