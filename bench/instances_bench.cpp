@@ -193,8 +193,8 @@ template <class Runner> void RunTogether(std::vector<std::unique_ptr<Runner>>& r
         other.join();
 }
 
-template <class Runner, class Make> void RunInstances(benchmark::State& state, Make make) {
-    std::vector<std::unique_ptr<Runner>> runners;
+template <class Make> void RunInstances(benchmark::State& state, Make make) {
+    std::vector<decltype(make())> runners;
     for (int i = 0; i < state.range(0); ++i) {
         runners.push_back(make());
         if (!runners.back()->Valid()) {
@@ -214,10 +214,10 @@ long ResidentBytes() {
     return resident * 4096;
 }
 
-template <class Runner, class Make> void MeasureInstanceMemory(benchmark::State& state, Make make) {
+template <class Make> void MeasureInstanceMemory(benchmark::State& state, Make make) {
     constexpr int kFurther = 16;
     for (auto _ : state) {
-        std::vector<std::unique_ptr<Runner>> runners;
+        std::vector<decltype(make())> runners;
         runners.push_back(make());
         runners.back()->Run();
         const long before = ResidentBytes();
@@ -229,49 +229,45 @@ template <class Runner, class Make> void MeasureInstanceMemory(benchmark::State&
     }
 }
 
-const LV2_Descriptor* LV2Descriptor(benchmark::State& state, std::string* bundle) {
+// Runs body with a maker of instances of the LV2 bundle, or marks the case skipped.
+template <class Body> void WithLV2Instances(benchmark::State& state, Body body) {
     std::string error;
-    *bundle = BuildDir() + "/Brindlex.lv2";
-    const LV2_Descriptor* descriptor = LoadPluginDescriptor(*bundle + "/Brindlex.so", &error);
-    if (!descriptor) state.SkipWithError(error.c_str());
-    return descriptor;
+    const std::string bundle = BuildDir() + "/Brindlex.lv2";
+    const LV2_Descriptor* descriptor = LoadPluginDescriptor(bundle + "/Brindlex.so", &error);
+    if (!descriptor) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    LV2TestHost host;
+    host.SetMaxBlockLength(kBlock);
+    body([&] { return std::make_unique<LV2Runner>(descriptor, host, bundle); });
 }
 
-ComponentRoutineUPP AUEntry(benchmark::State& state) {
+// The same with instances of the component.
+template <class Body> void WithAUInstances(benchmark::State& state, Body body) {
     std::string error;
     ComponentRoutineUPP entry = ComponentEntry(&error);
-    if (!entry) state.SkipWithError(error.c_str());
-    return entry;
+    if (!entry) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    body([&] { return std::make_unique<AURunner>(entry); });
 }
 
 void BM_LV2Instances(benchmark::State& state) {
-    std::string bundle;
-    const LV2_Descriptor* descriptor = LV2Descriptor(state, &bundle);
-    if (!descriptor) return;
-    LV2TestHost host;
-    host.SetMaxBlockLength(kBlock);
-    RunInstances<LV2Runner>(state,
-                            [&] { return std::make_unique<LV2Runner>(descriptor, host, bundle); });
+    WithLV2Instances(state, [&](auto make) { RunInstances(state, make); });
 }
 
 void BM_AUInstances(benchmark::State& state) {
-    if (ComponentRoutineUPP entry = AUEntry(state))
-        RunInstances<AURunner>(state, [&] { return std::make_unique<AURunner>(entry); });
+    WithAUInstances(state, [&](auto make) { RunInstances(state, make); });
 }
 
 void BM_LV2InstanceMemory(benchmark::State& state) {
-    std::string bundle;
-    const LV2_Descriptor* descriptor = LV2Descriptor(state, &bundle);
-    if (!descriptor) return;
-    LV2TestHost host;
-    host.SetMaxBlockLength(kBlock);
-    MeasureInstanceMemory<LV2Runner>(
-        state, [&] { return std::make_unique<LV2Runner>(descriptor, host, bundle); });
+    WithLV2Instances(state, [&](auto make) { MeasureInstanceMemory(state, make); });
 }
 
 void BM_AUInstanceMemory(benchmark::State& state) {
-    if (ComponentRoutineUPP entry = AUEntry(state))
-        MeasureInstanceMemory<AURunner>(state, [&] { return std::make_unique<AURunner>(entry); });
+    WithAUInstances(state, [&](auto make) { MeasureInstanceMemory(state, make); });
 }
 } // namespace
 
