@@ -235,6 +235,31 @@ TEST_F(PngFiles, LoadsFilesAndFailsCleanly) {
     EXPECT_EQ(PIX_GetPixel(&given, 0, 0), RgbExpected(0, 0));
 }
 
+// Opened, a file gives its size from its header alone and the pixels PIX_LoadPNG gives once
+// they are asked for; a body found broken then draws nothing, a file that is no PNG is refused.
+TEST_F(PngFiles, OpenedFilesDecodeWhenFirstDrawn) {
+    const auto png = WritePng(RgbImage(7, 4));
+    const std::string path = Write("image.png", png);
+    std::unique_ptr<PIX_IBitmap> opened(PIX_OpenPNG(path.c_str()));
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->getWidth(), 7);
+    EXPECT_EQ(opened->getHeight(), 4);
+    std::unique_ptr<PIX_IBitmap> loaded(PIX_LoadPNG(path.c_str()));
+    EXPECT_EQ(PIX_BitmapCmp(opened.get(), loaded.get()), 0);
+
+    EXPECT_EQ(PIX_OpenPNG((mDir / "missing.png").c_str()), nullptr);
+    EXPECT_EQ(PIX_OpenPNG(nullptr), nullptr);
+    EXPECT_EQ(PIX_OpenPNG(Write("text.png", {'h', 'e', 'l', 'l', 'o'}).c_str()), nullptr);
+    std::unique_ptr<PIX_IBitmap> truncated(
+        PIX_OpenPNG(Write("truncated.png", {png.begin(), png.end() - 30}).c_str()));
+    ASSERT_TRUE(truncated) << "the header is whole";
+    PIX_MemBitmap surface(8, 8);
+    PIX_FillRect(&surface, 0, 0, 8, 8, PIX_RGBA(1, 2, 3, 255), 1.0f, PIX_COMBINE_COPY);
+    PIX_Blit(&surface, truncated.get(), 0, 0, 0, 0, 7, 4, 1.0f, PIX_COMBINE_COPY);
+    EXPECT_EQ(truncated->getBits(), nullptr);
+    EXPECT_EQ(PIX_GetPixel(&surface, 3, 2), PIX_RGBA(1, 2, 3, 255));
+}
+
 TEST_F(PngFiles, LoaderRecordChecksTheExtension) {
     PIX_ImageLoader_rec* loader = PIX_ImageLoader_list;
     ASSERT_NE(loader, nullptr);
