@@ -243,7 +243,8 @@ public:
 
     // The image for resource id, loaded on first use and shared by every editor of the process
     // under that id. A missing image is reported and gives a handle that draws nothing. What
-    // the platform loads may be only the image's size, its pixels decoded when first drawn.
+    // the platform loads may be only the image's size, its pixels decoded when an editor opens
+    // or first draws it.
     IBitmap LoadIBitmap(int id, const char* name, int frameCount = 1,
                         bool framesAreHorizontal = false);
     // Has the pixels of every image this editor loaded decoded now, for an editor about to be

@@ -43,7 +43,7 @@ PIX_IBitmap* IGraphicsMac::LoadImgFromResourceOSX(const char* bundleID, const ch
     NSString* name = Text(fileName)->lastPathComponent()->stringByDeletingPathExtension();
     NSString* path = bundle->pathForResource(name, NSSTR("png"));
     if (!path || path->length() == 0) return nullptr;
-    // Only the header now: an editor that is never drawn never decodes its images.
+    // Only the header now: an editor that is never opened or drawn never decodes its images.
     return PIX_OpenPNG(path->UTF8String());
 }
 

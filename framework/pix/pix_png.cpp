@@ -95,12 +95,17 @@ PIX_IBitmap* PrepareImage(png_structp png, png_infop info, PIX_IBitmap* bmp,
     return target;
 }
 
-// Decodes from a reader already attached to png. Null on any failure, with a bitmap made here
-// deleted; bmp itself is never deleted.
-PIX_IBitmap* DecodeImage(png_structp png, png_infop info, PIX_IBitmap* bmp) {
+// The limits of every read, of the header alone or of the whole image.
+void SetLimits(png_structp png) {
     png_set_user_limits(png, kMaxDimension, kMaxDimension);
     png_set_chunk_malloc_max(png, kMaxChunkBytes);
     png_set_chunk_cache_max(png, kMaxAncillaryChunks);
+}
+
+// Decodes from a reader already attached to png. Null on any failure, with a bitmap made here
+// deleted; bmp itself is never deleted.
+PIX_IBitmap* DecodeImage(png_structp png, png_infop info, PIX_IBitmap* bmp) {
+    SetLimits(png);
 
     // Written after the recovery point is set, so volatile: a long jump keeps their values.
     PIX_IBitmap* volatile created = nullptr;
@@ -150,9 +155,7 @@ bool ReadPNGSize(const char* filename, int* width, int* height) {
     volatile bool read = false;
     if (info && !setjmp(png_jmpbuf(png))) {
         png_init_io(png, file);
-        png_set_user_limits(png, kMaxDimension, kMaxDimension);
-        png_set_chunk_malloc_max(png, kMaxChunkBytes);
-        png_set_chunk_cache_max(png, kMaxAncillaryChunks);
+        SetLimits(png);
         png_read_info(png, info);
         const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
         if (uint64_t(w) * h <= kMaxPixels) {
