@@ -8,6 +8,7 @@
 // to the process's resident memory (the component's instances with their editors built, never
 // shown).
 #include "AudioUnit.h"
+#include "ComponentCall.h"
 #include "LV2TestHost.h"
 
 #include <benchmark/benchmark.h>
