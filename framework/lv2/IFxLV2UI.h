@@ -21,9 +21,10 @@ class WindowSystem;
 // takes them from a host, control outputs (meters) on the controls they feed.
 //
 // The editor's window is embedded in the host's ui:parent window, or shows on its own without
-// one (the UI then closes with it). The UI needs the host to call ui:idleInterface's idle
-// regularly on its user-interface thread: that is when the editor's input, timer and drawing
-// happen.
+// one (the UI then closes with it). It has the editor's fixed size, and says so: in the window
+// manager's size hints, and to the host's ui:resize when offered. The UI needs the host to call
+// ui:idleInterface's idle regularly on its user-interface thread: that is when the editor's input,
+// timer and drawing happen.
 
 // The host's side of a UI: its write function, and its touch feature when it offers one.
 class IFxLV2UIHost {

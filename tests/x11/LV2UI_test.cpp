@@ -1,7 +1,7 @@
 // The LV2 plug-in's X11 UI in a foreign host on a private Xvfb: embedded in the host's window,
 // the user's click and drag reach the plug-in as writes to its ports (inside touch gestures),
-// port values from the host show, and the window shows what a headless snapshot of the same
-// state does.
+// port values from the host show, the window keeps the editor's fixed size and shows what a
+// headless snapshot of the same state does.
 
 #include "BrindlexLV2.h"
 #include "XvfbTest.h"
@@ -55,8 +55,20 @@ TEST_F(LV2UI, TheEditorInTheHostsWindowTalksToThePluginThroughItsPorts) {
     const std::string window = WaitForWindow("LV2 UI host");
     ASSERT_FALSE(window.empty()) << ReadTextFile(mFolder / "host.out");
     ASSERT_TRUE(WaitFor(10.0, [&] {
-        return ReadTextFile(mFolder / "host.out").find("shown\n") == 0;
+        return ReadTextFile(mFolder / "host.out").find("shown ") != std::string::npos;
     })) << ReadTextFile(mFolder / "host.out");
+
+    // The editor's own window says it is 700 x 700 and no other size (Qt's embedding sizes
+    // its frame from that), and the host was told the size.
+    const std::string started = ReadTextFile(mFolder / "host.out");
+    EXPECT_EQ(started.find("resize 700 700\n"), 0u) << started;
+    const size_t at = started.find("shown ") + 6;
+    const RunResult hints = RunProgram(
+        {"xprop", "-id", started.substr(at, started.find('\n', at) - at), "WM_NORMAL_HINTS"},
+        Display());
+    for (const char* wanted :
+         {"specified size: 700 by 700", "minimum size: 700 by 700", "maximum size: 700 by 700"})
+        EXPECT_NE(hints.output.find(wanted), std::string::npos) << hints.output;
 
     ASSERT_TRUE(Play({At(window, kAmpSwitch), {"click", "1"}}));
     ASSERT_TRUE(Play({At(window, kAmpGainKnob),
