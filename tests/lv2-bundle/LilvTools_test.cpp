@@ -203,9 +203,8 @@ TEST_F(LilvTools, Lv2InfoShowsThePortsAsTheEffectDeclaresThem) {
         EXPECT_DOUBLE_EQ(port.numbers.at("Maximum"), hi) << port.symbol;
         EXPECT_DOUBLE_EQ(port.numbers.at("Default"), param.GetDefault()) << port.symbol;
     }
-    // "Amp Gain" answers the square of its knob's travel: a quarter of the way is 6.25.
-    const std::map<double, std::string> travel = {
-        {6.25, "25% of travel"}, {25.0, "50% of travel"}, {56.25, "75% of travel"}};
+    // "Amp Gain" answers the square of its knob's travel: half the way is 25.
+    const std::map<double, std::string> travel = {{25.0, "half travel"}};
     EXPECT_EQ(ports.at(kFirstParamPort + Brindlex::kAmpGain).scalePoints, travel);
     for (int i = 0; i < kNumMeters; ++i) {
         EXPECT_EQ(ports.at(kFirstMeterPort + i).numbers.at("Minimum"), 0.0);

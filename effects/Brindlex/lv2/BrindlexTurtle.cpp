@@ -16,6 +16,23 @@ namespace {
 
 using namespace brindlex::lv2;
 
+// The LV2 unit of each of the effect's units; a switch has none.
+const char* LV2Unit(brindlex::Unit unit) {
+    switch (unit) {
+    case brindlex::Unit::kPercent:
+        return "pc";
+    case brindlex::Unit::kHertz:
+        return "hz";
+    case brindlex::Unit::kDecibels:
+        return "db";
+    case brindlex::Unit::kFactor:
+        return "coef";
+    case brindlex::Unit::kOnOff:
+        break;
+    }
+    return "";
+}
+
 bool WriteFile(const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << text;
@@ -41,14 +58,17 @@ int main(int argc, char** argv) {
     description.uri = kPluginURI;
     description.binary = argv[2];
     description.pluginClass = "SimulatorPlugin";
+    description.comment = kPluginComment;
+    description.license = kLicenseURI;
     description.uiURI = kUIURI;
     description.uiBinary = argv[3];
-    for (int i = 0; i < Brindlex::kNumParams; ++i)
-        if (const char* name = brindlex::kParameters[i].switchName)
-            description.paramNames[i] = name;
+    for (const brindlex::ParameterInfo& parameter : brindlex::kParameters)
+        description.params.push_back({parameter.switchName ? parameter.switchName : "",
+                                      LV2Unit(parameter.unit), parameter.description});
     // The meters show 0 to 1, as the editor's needles do.
-    for (const char* name : kMeterNames)
-        description.controlOutputs.push_back({name, 0.0, 1.0});
+    for (int meter = 0; meter < kNumMeters; ++meter)
+        description.controlOutputs.push_back(
+            {kMeterNames[meter], 0.0, 1.0, kMeterDescriptions[meter]});
 
     const std::string pluginFile = std::string(effect->GetEffectName()) + ".ttl";
     const bool written =
