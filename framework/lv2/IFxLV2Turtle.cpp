@@ -17,6 +17,7 @@ constexpr char kPrefixes[] = "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#
                              "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
                              "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                              "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
+                             "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                              "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                              "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
                              "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
@@ -130,6 +131,38 @@ std::vector<ScalePoint> ScalePointsOf(const IParam& param) {
     return points;
 }
 
+struct PortName {
+    std::string symbol;
+    std::string name;
+};
+
+// Every port's symbol and name, in port order.
+std::vector<PortName> PortNamesOf(const IFxBase& plug, const IFxLV2Description& description) {
+    const IFxLV2Ports ports(plug, static_cast<int>(description.controlOutputs.size()));
+    std::vector<std::string> names;
+    for (const AudioSide side :
+         {AudioSide{true, ports.nAudioIn}, AudioSide{false, ports.nAudioOut}})
+        for (int c = 0; c < side.nChannels; ++c)
+            names.push_back(
+                side.PortName(side.input ? plug.GetInputLabel(c) : plug.GetOutputLabel(c), c));
+    for (int i = 0; i < ports.nParams; ++i) {
+        std::string name = plug.GetParam(i)->GetNameForHost();
+        if (name.empty() && i < static_cast<int>(description.params.size()))
+            name = description.params[i].name;
+        names.push_back(name.empty() ? "Parameter " + std::to_string(i) : name);
+    }
+    for (const IFxLV2ControlOutput& output : description.controlOutputs)
+        names.push_back(output.name);
+
+    SymbolSet symbols;
+    std::vector<PortName> named;
+    for (const std::string& name : names) {
+        const int index = static_cast<int>(named.size());
+        named.push_back({symbols.Make(name, index), name});
+    }
+    return named;
+}
+
 } // namespace
 
 std::string IFxLV2Symbol(const std::string& name) {
@@ -161,6 +194,7 @@ std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
                                  const std::string& pluginFile) {
     std::ostringstream out;
     out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+        << "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
         << "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
         << "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n\n"
         << "<" << description.uri << ">\n"
@@ -172,6 +206,29 @@ std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
             << "    a ui:X11UI ;\n"
             << "    ui:binary <" << description.uiBinary << "> ;\n"
             << "    rdfs:seeAlso <" << pluginFile << "> .\n";
+    for (const IFxLV2Preset& preset : description.presets)
+        out << "\n<" << preset.uri << ">\n"
+            << "    a pset:Preset ;\n"
+            << "    lv2:appliesTo <" << description.uri << "> ;\n"
+            << "    rdfs:seeAlso <" << preset.file << "> .\n";
+    return out.str();
+}
+
+std::string IFxLV2PresetTurtle(const IFxBase& plug, const IFxLV2Description& description,
+                               const IFxLV2Preset& preset) {
+    const IFxLV2Ports ports(plug, static_cast<int>(description.controlOutputs.size()));
+    const std::vector<PortName> names = PortNamesOf(plug, description);
+    std::ostringstream out;
+    out << kPrefixes << "\n<" << preset.uri << ">\n"
+        << "    a pset:Preset ;\n"
+        << "    lv2:appliesTo <" << description.uri << "> ;\n"
+        << "    rdfs:label " << Quoted(preset.label);
+    if (!preset.comment.empty()) out << " ;\n    rdfs:comment " << Quoted(preset.comment);
+    for (int i = 0; i < ports.nParams && i < static_cast<int>(preset.values.size()); ++i)
+        out << (i == 0 ? " ;\n    lv2:port " : " , ") << "[\n        lv2:symbol "
+            << Quoted(names[static_cast<size_t>(ports.FirstParam() + i)].symbol)
+            << " ;\n        pset:value " << IFxLV2Number(preset.values[i]) << "\n    ]";
+    out << " .\n";
     return out.str();
 }
 
@@ -201,13 +258,11 @@ std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& des
     if (!description.uiURI.empty()) out << "    ui:ui <" << description.uiURI << "> ;\n";
 
     PortWriter port(out);
-    SymbolSet symbols;
+    const std::vector<PortName> names = PortNamesOf(plug, description);
     int index = 0;
     for (const AudioSide& side : sides) {
         for (int c = 0; c < side.nChannels; ++c, ++index) {
-            const std::string name =
-                side.PortName(side.input ? plug.GetInputLabel(c) : plug.GetOutputLabel(c), c);
-            port.Begin(side.Kind(), index, symbols.Make(name, index), name);
+            port.Begin(side.Kind(), index, names[index].symbol, names[index].name);
             port.Property("rdfs:comment", Quoted(side.Comment(c)));
             if (side.Stereo()) {
                 port.Property("pg:group", "<" + side.Group(description.uri) + ">");
@@ -221,11 +276,10 @@ std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& des
         const IFxLV2ParamText given = i < static_cast<int>(description.params.size())
                                           ? description.params[i]
                                           : IFxLV2ParamText();
-        std::string name = param.GetNameForHost();
-        if (name.empty()) name = given.name.empty() ? "Parameter " + std::to_string(i) : given.name;
         double lo, hi;
         param.GetBounds(&lo, &hi);
-        port.Begin("lv2:ControlPort , lv2:InputPort", index, symbols.Make(name, index), name);
+        port.Begin("lv2:ControlPort , lv2:InputPort", index, names[index].symbol,
+                   names[index].name);
         if (!given.comment.empty()) port.Property("rdfs:comment", Quoted(given.comment));
         port.Property("lv2:default", IFxLV2Number(param.GetDefault()));
         port.Property("lv2:minimum", IFxLV2Number(lo));
@@ -242,8 +296,8 @@ std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& des
     }
     std::vector<std::string> outputSymbols;
     for (const IFxLV2ControlOutput& output : description.controlOutputs) {
-        outputSymbols.push_back(symbols.Make(output.name, index));
-        port.Begin("lv2:ControlPort , lv2:OutputPort", index, outputSymbols.back(), output.name);
+        outputSymbols.push_back(names[index].symbol);
+        port.Begin("lv2:ControlPort , lv2:OutputPort", index, names[index].symbol, output.name);
         if (!output.comment.empty()) port.Property("rdfs:comment", Quoted(output.comment));
         port.Property("lv2:minimum", IFxLV2Number(output.minimum));
         port.Property("lv2:maximum", IFxLV2Number(output.maximum));

@@ -24,6 +24,15 @@ struct IFxLV2ParamText {
     std::string comment; // one line for the host's tooltip
 };
 
+// A preset: a value for each parameter, in index order, under a URI of its own.
+struct IFxLV2Preset {
+    std::string uri;
+    std::string file; // its Turtle file, relative to the bundle
+    std::string label;
+    std::string comment;
+    std::vector<double> values;
+};
+
 // What the description needs beyond what the plug-in declares itself.
 struct IFxLV2Description {
     std::string uri;
@@ -37,9 +46,12 @@ struct IFxLV2Description {
     // the bundle.
     std::string uiURI;
     std::string uiBinary;
+    std::vector<IFxLV2Preset> presets;
 };
 
-// manifest.ttl: the plug-in, its binary and the file that describes it; the same for its UI.
+// manifest.ttl: the plug-in, its binary and the file that describes it; the same for its UI;
+// each preset and its file, so that hosts list the presets and a broken preset file costs no
+// more than that preset.
 std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
                                  const std::string& pluginFile);
 
@@ -54,6 +66,10 @@ std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
 // MAJOR.MINOR.FIX is published as minor version 2 x MINOR and micro version FIX (1.1.2 as 2.2).
 // LV2 has no major version: an incompatible plug-in takes a new URI.
 std::string IFxLV2PluginTurtle(const IFxBase& plug, const IFxLV2Description& description);
+
+// A preset's file: its label, comment and a value for each parameter's port.
+std::string IFxLV2PresetTurtle(const IFxBase& plug, const IFxLV2Description& description,
+                               const IFxLV2Preset& preset);
 
 // A port symbol from a name: lower case letters and digits, every other run of characters one
 // '_' ("EQ Freq" gives "eq_freq"); "" when nothing is left.

@@ -1,16 +1,21 @@
-// Writes the LV2 bundle's Turtle files from the effect's own parameters, at build time:
+// Writes the LV2 bundle's Turtle files from the effect's own parameters and preset table, at
+// build time:
 //   brindlex_lv2_turtle BUNDLE_DIR BINARY UI_BINARY
 // BINARY and UI_BINARY are the plug-in's and its UI's shared objects, relative to the bundle.
 #include "Brindlex.h"
 #include "BrindlexLV2.h"
+#include "FactoryPresets.h"
 #include "IFxLV2Turtle.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -70,9 +75,20 @@ int main(int argc, char** argv) {
         description.controlOutputs.push_back(
             {kMeterNames[meter], 0.0, 1.0, kMeterDescriptions[meter]});
 
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets)
+        description.presets.push_back(
+            {std::string(kPluginURI) + "#preset-" + preset.name,
+             std::string("presets/") + preset.name + ".ttl", preset.label, preset.description,
+             std::vector<double>(std::begin(preset.values), std::end(preset.values))});
+
     const std::string pluginFile = std::string(effect->GetEffectName()) + ".ttl";
-    const bool written =
+    std::error_code error;
+    std::filesystem::create_directories(bundleDir + "/presets", error);
+    bool written =
         WriteFile(bundleDir + "/manifest.ttl", IFxLV2ManifestTurtle(description, pluginFile)) &&
         WriteFile(bundleDir + "/" + pluginFile, IFxLV2PluginTurtle(*effect, description));
+    for (const IFxLV2Preset& preset : description.presets)
+        written = written && WriteFile(bundleDir + "/" + preset.file,
+                                       IFxLV2PresetTurtle(*effect, description, preset));
     return written ? 0 : 1;
 }
