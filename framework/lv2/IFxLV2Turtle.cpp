@@ -210,6 +210,7 @@ std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
         out << "\n<" << preset.uri << ">\n"
             << "    a pset:Preset ;\n"
             << "    lv2:appliesTo <" << description.uri << "> ;\n"
+            << "    rdfs:label " << Quoted(preset.label) << " ;\n"
             << "    rdfs:seeAlso <" << preset.file << "> .\n";
     return out.str();
 }

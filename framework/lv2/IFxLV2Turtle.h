@@ -50,8 +50,8 @@ struct IFxLV2Description {
 };
 
 // manifest.ttl: the plug-in, its binary and the file that describes it; the same for its UI;
-// each preset and its file, so that hosts list the presets and a broken preset file costs no
-// more than that preset.
+// each preset with its label and file, so that hosts list the presets and a broken preset file
+// costs no more than that preset.
 std::string IFxLV2ManifestTurtle(const IFxLV2Description& description,
                                  const std::string& pluginFile);
 

@@ -2,12 +2,17 @@
 // lilv tools, as a user's host finds it.
 #include "BrindlexLV2.h"
 #include "BundleTestSupport.h"
+#include "FactoryPresets.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -125,9 +130,66 @@ protected:
         return RunCommand(environment + arguments);
     }
 
+    // The command with a private JACK server on the dummy driver running meanwhile; skipped
+    // (status 77) where jalv or JACK is missing.
+    static CommandResult RunWithJack(const std::string& command) {
+        const std::string server = "brindlex_test_" + std::to_string(getpid());
+        return RunTool("sh -c " + Quote("command -v jalv >/dev/null && command -v jackd >/dev/null "
+                                        "|| exit 77\n"
+                                        "export JACK_DEFAULT_SERVER=" +
+                                        server +
+                                        " JACK_NO_START_SERVER=1 JACK_NO_AUDIO_RESERVATION=1\n"
+                                        "jackd -n " +
+                                        server +
+                                        " -d dummy -r 48000 -p 256 >/dev/null 2>&1 & server=$!\n"
+                                        "jack_wait -w -t 10 >/dev/null\n" +
+                                        command +
+                                        "\nstatus=$?\nkill $server; wait $server\n"
+                                        "exit $status"));
+    }
+
+    // jalv on the console, fed the commands; it ends when they run out.
+    static CommandResult RunJalv(const std::string& commands) {
+        return RunWithJack("(printf '" + commands + "'; sleep 1) | jalv -n brindlex_test " +
+                           brindlex::lv2::kPluginURI);
+    }
+
     static std::string sPrefix;
     static CommandResult sInstall;
 };
+
+// "symbol = value" lines as jalv's controls command prints them, the last of each symbol.
+std::map<std::string, double> JalvControls(const std::string& output) {
+    std::map<std::string, double> controls;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("> ", 0) == 0) line.erase(0, 2);
+        const size_t equals = line.find(" = ");
+        if (equals != std::string::npos && line.find(' ') == equals)
+            controls[line.substr(0, equals)] = std::atof(line.c_str() + equals + 3);
+    }
+    return controls;
+}
+
+bool MentionsAnError(const std::string& output) {
+    std::string lower = output;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("error") != std::string::npos || lower.find("fail") != std::string::npos;
+}
+
+// Symbols of the parameters' ports, in index order.
+const char* const kParamSymbols[] = {"limiter_attenuation",
+                                     "limiter_on",
+                                     "eq_freq",
+                                     "eq_level",
+                                     "eq_wide",
+                                     "eq_on",
+                                     "amp_gain",
+                                     "amp_tone",
+                                     "amp_noise_reduction",
+                                     "amp_on"};
+static_assert(std::size(kParamSymbols) == Brindlex::kNumParams);
 
 std::string LilvTools::sPrefix;
 CommandResult LilvTools::sInstall;
@@ -215,7 +277,7 @@ TEST_F(LilvTools, Lv2InfoShowsThePortsAsTheEffectDeclaresThem) {
 TEST_F(LilvTools, TurtleFilesPassLv2Validate) {
     const CommandResult validation =
         RunTool("lv2_validate " + Quote(BundleDir() + "/manifest.ttl") + " " +
-                Quote(BundleDir() + "/Brindlex.ttl"));
+                Quote(BundleDir() + "/Brindlex.ttl") + " " + Quote(BundleDir()) + "/presets/*.ttl");
     EXPECT_EQ(validation.status, 0) << validation.output;
     EXPECT_NE(validation.output.find("Found 0 errors"), std::string::npos) << validation.output;
 }
@@ -272,6 +334,95 @@ TEST_F(LilvTools, Lv2ApplyRendersWhatBrindlexRenderDoes) {
                                  << " against " << host.samples[first];
         EXPECT_NE(lv2.samples[2000], signal.L[1000]); // the effect did change the sound
     }
+}
+
+// jalv, with JACK's dummy driver, lists the factory presets, and each one sets the ports to the
+// preset table's values, with no error on the way. The same presets, as .aupreset files beside
+// the component, show the same values in the command-line host.
+TEST_F(LilvTools, EveryFactoryPresetLoadsInJalvAndTheCommandLineHost) {
+    std::string commands = "presets\\n";
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets)
+        commands +=
+            std::string("preset ") + brindlex::lv2::kPluginURI + "#preset-" + preset.name + "\\n";
+    const CommandResult jalv = RunJalv(commands);
+    if (jalv.status == 77) GTEST_SKIP() << "jalv or JACK's jackd is not installed";
+    ASSERT_EQ(jalv.status, 0) << jalv.output;
+    EXPECT_FALSE(MentionsAnError(jalv.output)) << jalv.output;
+
+    // jalv prints the controls as it starts, then as each preset sets them.
+    size_t at = jalv.output.find("amp_on = ") + 1;
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets) {
+        SCOPED_TRACE(preset.name);
+        EXPECT_NE(
+            jalv.output.find(std::string("#preset-") + preset.name + " (" + preset.label + ")"),
+            std::string::npos);
+        const size_t begin = jalv.output.find("limiter_attenuation = ", at);
+        ASSERT_NE(begin, std::string::npos) << jalv.output;
+        at = jalv.output.find("amp_on = ", begin) + 1;
+        const std::map<std::string, double> controls =
+            JalvControls(jalv.output.substr(begin, at - begin + 20));
+        for (int i = 0; i < Brindlex::kNumParams; ++i)
+            EXPECT_NEAR(controls.at(kParamSymbols[i]), preset.values[i], 1e-4) << kParamSymbols[i];
+
+        const CommandResult shown =
+            RunCommand(Quote(BRINDLEX_CLI) + " preset show " +
+                       Quote(std::string(BUILD_DIR "/presets/") + preset.name + ".aupreset"));
+        ASSERT_EQ(shown.status, 0) << shown.output;
+        std::istringstream rows(shown.output);
+        int checked = 0;
+        for (std::string row; std::getline(rows, row);) {
+            int index = -1;
+            char value[32] = {};
+            // "    6  Amp Gain    4    4.00 %": the index, then the value after the name.
+            if (std::sscanf(row.c_str(), "%d", &index) != 1 || index < 0 ||
+                index >= Brindlex::kNumParams || row.size() < 54)
+                continue;
+            std::sscanf(row.c_str() + 52, "%31s", value);
+            const double expected = preset.values[index];
+            const std::string word = brindlex::IsSwitch(brindlex::kParameters[index])
+                                         ? (expected != 0.0 ? "on" : "off")
+                                         : "";
+            if (word.empty())
+                EXPECT_NEAR(std::atof(value), expected, 1e-4) << row;
+            else
+                EXPECT_EQ(value, word) << row;
+            ++checked;
+        }
+        EXPECT_EQ(checked, Brindlex::kNumParams) << shown.output;
+    }
+}
+
+// A hand-broken preset file in the bundle costs that preset and nothing else: the plug-in
+// still loads and runs in jalv and lv2apply, and the other presets still apply.
+TEST_F(LilvTools, ABrokenPresetFileStopsNoHost) {
+    const std::string copy = sPrefix + "/broken/Brindlex.lv2";
+    std::filesystem::remove_all(sPrefix + "/broken");
+    std::filesystem::create_directories(sPrefix + "/broken");
+    std::filesystem::copy(BundleDir(), copy, std::filesystem::copy_options::recursive);
+    const std::string broken = copy + "/presets/" + brindlex::kFactoryPresets[0].name + ".ttl";
+    std::ofstream(broken, std::ios::trunc) << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                                              "<#oops> lv2:port [ lv2:symbol \"amp_gain ;\n";
+    const std::string path = "LV2_PATH=" + Quote(sPrefix + "/broken:/usr/lib/lv2") + " ";
+    const brindlex::FactoryPreset& other = brindlex::kFactoryPresets[1];
+
+    const CommandResult jalv = RunWithJack(
+        path + "sh -c " +
+        Quote("(printf 'presets\\npreset " + std::string(brindlex::lv2::kPluginURI) + "#preset-" +
+              other.name + "\\ncontrols\\n'; sleep 1) | jalv -n brindlex_test " +
+              brindlex::lv2::kPluginURI));
+    if (jalv.status == 77) GTEST_SKIP() << "jalv or JACK's jackd is not installed";
+    EXPECT_EQ(jalv.status, 0) << jalv.output;
+    const std::map<std::string, double> controls = JalvControls(jalv.output);
+    ASSERT_EQ(controls.count("amp_gain"), 1u) << jalv.output;
+    EXPECT_EQ(controls.at("amp_gain"), other.values[Brindlex::kAmpGain]) << jalv.output;
+
+    const std::string input = sPrefix + "/broken/in.wav", output = sPrefix + "/broken/out.wav";
+    ASSERT_TRUE(WriteWav(input, ToFloat(TestSignal(2000, 0.5))));
+    const CommandResult applied =
+        RunTool(path + "lv2apply -i " + Quote(input) + " -o " + Quote(output) + " -c amp_on 1 " +
+                brindlex::lv2::kPluginURI);
+    EXPECT_EQ(applied.status, 0) << applied.output;
+    EXPECT_EQ(ReadWav(output).samples.size(), 4000u);
 }
 
 } // namespace
