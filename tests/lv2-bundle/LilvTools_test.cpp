@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -423,6 +425,83 @@ TEST_F(LilvTools, ABrokenPresetFileStopsNoHost) {
                 brindlex::lv2::kPluginURI);
     EXPECT_EQ(applied.status, 0) << applied.output;
     EXPECT_EQ(ReadWav(output).samples.size(), 4000u);
+}
+
+// Ardour, headless through its Lua session tool on the dummy backend: a session with a stereo
+// track and the plug-in records the backend's noise, the plug-in's controls are set and the
+// session saved at once; Ardour's export tool then reloads the session and exports it. The
+// export is the command-line host's render of the recorded take with the same settings, past
+// Ardour's fades at the start and end of the take (and the filters settling after the first):
+// equal to a few float roundings, which Ardour's audio thread makes differently.
+TEST_F(LilvTools, ArdourKeepsTheSettingsOfASessionSavedAtOnceAndExportsTheRender) {
+    for (const char* program : {"ardour7-lua", "ardour7-export", "sox"})
+        if (RunCommand(std::string("command -v ") + program).status != 0)
+            GTEST_SKIP() << program << " is not installed";
+    const std::string folder = sPrefix + "/ardour";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    // Parameter indices: amp on, gain, noise reduction (no noise: the random generator plays
+    // no part), EQ on, level.
+    const std::string script = R"lua(
+local backend = AudioEngine:set_backend("None (Dummy)", "", "")
+backend:set_device_name("Uniform White Noise")
+create_session(")lua" + folder +
+                               R"lua(/session", "session", 48000)
+local track = Session:new_audio_track(2, 2, nil, 1, "Take", ARDOUR.PresentationInfo.max_order,
+                                      ARDOUR.TrackMode.Normal, true):front()
+local plugin = ARDOUR.LuaAPI.new_plugin(Session, ")lua" +
+                               brindlex::lv2::kPluginURI + R"lua(",
+                                        ARDOUR.PluginType.LV2, "")
+assert(not plugin:isnil(), "no plug-in")
+track:add_processor_by_index(plugin, 0, nil, true)
+track:panner_shell():set_bypassed(true)
+Session:master_out():panner_shell():set_bypassed(true)
+track:rec_enable_control():set_value(1, PBD.GroupControlDisposition.NoGroup)
+Session:maybe_enable_record(false)
+Session:request_roll(ARDOUR.TransportRequestSource.TRS_UI)
+ARDOUR.LuaAPI.usleep(1200000)
+Session:request_stop(false, false, ARDOUR.TransportRequestSource.TRS_UI)
+ARDOUR.LuaAPI.usleep(300000)
+for _, setting in ipairs({{9, 1}, {6, 42}, {8, 100}, {5, 1}, {3, 6}}) do
+  assert(ARDOUR.LuaAPI.set_processor_param(plugin, setting[1], setting[2]))
+end
+Session:save_state("", false, false, false, false, false)
+close_session()
+)lua";
+    std::ofstream(folder + "/session.lua") << script;
+    const CommandResult made = RunTool("ardour7-lua " + Quote(folder + "/session.lua"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    const std::string exported = folder + "/export.wav";
+    const CommandResult exporting = RunTool("ardour7-export -b float -o " + Quote(exported) + " " +
+                                            Quote(folder + "/session") + " session");
+    ASSERT_EQ(exporting.status, 0) << exporting.output;
+
+    const std::string take = folder + "/session/interchange/session/audiofiles/Take1_Take-1%",
+                      recorded = folder + "/recorded.wav", rendered = folder + "/rendered.wav";
+    const CommandResult merged =
+        RunCommand("sox -M " + Quote(take + "L.wav") + " " + Quote(take + "R.wav") +
+                   " -e float -b 32 " + Quote(recorded));
+    ASSERT_EQ(merged.status, 0) << merged.output;
+    const CommandResult render = RunCommand(
+        Quote(BRINDLEX_CLI) + " render " + Quote(recorded) + " " + Quote(rendered) +
+        " --amp on --set 'Amp Gain=42' --set 'Amp Noise Reduction=100' --eq on --set 'EQ Level=6'");
+    ASSERT_EQ(render.status, 0) << render.output;
+
+    const Audio ardour = ReadWav(exported), host = ReadWav(rendered);
+    ASSERT_EQ(ardour.channels, 2);
+    ASSERT_EQ(ardour.samples.size(), host.samples.size());
+    ASSERT_GT(ardour.samples.size(), 2u * 48000); // a second of take at least
+    const size_t margin = 2 * 4800;               // 0.1 s at either end
+    double worst = 0.0;
+    for (size_t i = margin; i < ardour.samples.size() - margin; ++i)
+        worst =
+            std::max(worst, static_cast<double>(std::fabs(ardour.samples[i] - host.samples[i])));
+    EXPECT_LT(worst, 1e-5);
+    // The settings did reach the sound: the drive saturates the noise to nearly full scale.
+    double sum = 0.0;
+    for (size_t i = margin; i < ardour.samples.size() - margin; ++i)
+        sum += static_cast<double>(ardour.samples[i]) * ardour.samples[i];
+    EXPECT_GT(sum / static_cast<double>(ardour.samples.size() - 2 * margin), 0.25);
 }
 
 } // namespace
