@@ -1,5 +1,6 @@
-// The bundle installed with cmake --install into a temporary LV2_PATH and examined by Debian's
-// lilv tools, as a user's host finds it.
+// The bundle installed with cmake --install into a temporary LV2_PATH, as a user's hosts find it,
+// examined by Debian's lilv tools and run in real hosts: lv2apply, jalv with JACK's dummy driver
+// and Ardour's headless Lua tool.
 #include "BrindlexLV2.h"
 #include "BundleTestSupport.h"
 #include "FactoryPresets.h"
