@@ -63,9 +63,11 @@ TEST_F(LV2UI, TheEditorInTheHostsWindowTalksToThePluginThroughItsPorts) {
     const std::string started = ReadTextFile(mFolder / "host.out");
     EXPECT_EQ(started.find("resize 700 700\n"), 0u) << started;
     const size_t at = started.find("shown ") + 6;
-    const RunResult hints = RunProgram(
-        {"xprop", "-id", started.substr(at, started.find('\n', at) - at), "WM_NORMAL_HINTS"},
-        Display());
+    ASSERT_FALSE(FindProgram("xprop").empty()) << "xprop (x11-utils) is not installed";
+    const RunResult hints =
+        RunProgram({FindProgram("xprop"), "-id", started.substr(at, started.find('\n', at) - at),
+                    "WM_NORMAL_HINTS"},
+                   Display());
     for (const char* wanted :
          {"specified size: 700 by 700", "minimum size: 700 by 700", "maximum size: 700 by 700"})
         EXPECT_NE(hints.output.find(wanted), std::string::npos) << hints.output;
