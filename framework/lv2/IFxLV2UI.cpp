@@ -85,6 +85,8 @@ void SetFixedSizeHints(X11WindowSystem& display, unsigned long xid, int width, i
     hints->width = hints->min_width = hints->max_width = hints->base_width = width;
     hints->height = hints->min_height = hints->max_height = hints->base_height = height;
     XSetWMNormalHints(display.GetDisplay(), xid, hints);
+    // The host reads them on a connection of its own, before the UI's first idle call.
+    XFlush(display.GetDisplay());
     XFree(hints);
 }
 
