@@ -133,7 +133,7 @@ void IFxLV2::Run(uint32_t nFrames) {
 
 int IFxLV2::FirstChangedControl() const {
     for (int i = 0; i < mPorts.nParams; ++i) {
-        const float* port = mControlIn[i].load(std::memory_order_relaxed);
+        const float* port = ControlPort(i);
         if (port && BitsOf(ReadPort(port)) != mApplied[i]) return i;
     }
     return -1;
@@ -155,7 +155,7 @@ void IFxLV2::ApplyControlChanges() {
     IFxBase::IMutexLock lock(mPlug.get(), std::try_to_lock);
     if (!lock.OwnsLock()) return;
     for (int i = first; i < mPorts.nParams; ++i) {
-        const float* port = mControlIn[i].load(std::memory_order_relaxed);
+        const float* port = ControlPort(i);
         if (!port) continue;
         const float value = ReadPort(port);
         const double target = ValueFromPort(i, value);
@@ -166,7 +166,7 @@ void IFxLV2::ApplyControlChanges() {
 
 void IFxLV2::MarkPortsApplied() {
     for (int i = 0; i < mPorts.nParams; ++i) {
-        const float* port = mControlIn[i].load(std::memory_order_relaxed);
+        const float* port = ControlPort(i);
         mApplied[i] =
             BitsOf(port ? ReadPort(port) : static_cast<float>(mPlug->GetParam(i)->Value()));
     }
@@ -174,7 +174,7 @@ void IFxLV2::MarkPortsApplied() {
 
 bool IFxLV2::PutPortValues(ByteChunk* chunk) const {
     for (int i = 0; i < mPorts.nParams; ++i) {
-        const float* port = mControlIn[i].load(std::memory_order_relaxed);
+        const float* port = ControlPort(i);
         const double value = port ? ValueFromPort(i, ReadPort(port)) : mPlug->GetParam(i)->Value();
         if (chunk->Put(&value) <= 0) return false;
     }

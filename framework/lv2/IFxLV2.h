@@ -94,6 +94,9 @@ public:
 
 private:
     void ReadFeatures(const LV2_Feature* const* features, int* blockSize);
+    const float* ControlPort(int paramIdx) const {
+        return mControlIn[paramIdx].load(std::memory_order_relaxed);
+    }
     // The first parameter whose port holds a value other than the one last applied; -1 if none.
     int FirstChangedControl() const;
     void ApplyControlChanges();

@@ -430,10 +430,11 @@ TEST_F(LilvTools, ABrokenPresetFileStopsNoHost) {
 
 // Ardour, headless through its Lua session tool on the dummy backend: a session with a stereo
 // track and the plug-in records the backend's noise, the plug-in's controls are set and the
-// session saved at once; Ardour's export tool then reloads the session and exports it. The
-// export is the command-line host's render of the recorded take with the same settings, past
-// Ardour's fades at the start and end of the take (and the filters settling after the first):
-// equal to a few float roundings, which Ardour's audio thread makes differently.
+// session saved at once (and Ardour lists the factory presets); Ardour's export tool then reloads
+// the session and exports it. The export is the command-line host's render of the recorded take
+// with the same settings, past Ardour's fades at the start and end of the take (and the filters
+// settling after the first): equal to a few float roundings, which Ardour's audio thread makes
+// differently.
 TEST_F(LilvTools, ArdourKeepsTheSettingsOfASessionSavedAtOnceAndExportsTheRender) {
     for (const char* program : {"ardour7-lua", "ardour7-export", "sox"})
         if (RunCommand(std::string("command -v ") + program).status != 0)
@@ -467,11 +468,21 @@ for _, setting in ipairs({{9, 1}, {6, 42}, {8, 100}, {5, 1}, {3, 6}}) do
   assert(ARDOUR.LuaAPI.set_processor_param(plugin, setting[1], setting[2]))
 end
 Session:save_state("", false, false, false, false, false)
+for info in ARDOUR.LuaAPI.list_plugins():iter() do
+  if info.unique_id == plugin:to_insert():plugin(0):unique_id() then
+    for preset in info:get_presets():iter() do print("preset: " .. preset.label) end
+  end
+end
 close_session()
 )lua";
     std::ofstream(folder + "/session.lua") << script;
     const CommandResult made = RunTool("ardour7-lua " + Quote(folder + "/session.lua"));
     ASSERT_EQ(made.status, 0) << made.output;
+    // Its preset menu lists the factory presets.
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets)
+        EXPECT_NE(made.output.find(std::string("preset: ") + preset.label + "\n"),
+                  std::string::npos)
+            << made.output;
     const std::string exported = folder + "/export.wav";
     const CommandResult exporting = RunTool("ardour7-export -b float -o " + Quote(exported) + " " +
                                             Quote(folder + "/session") + " session");
