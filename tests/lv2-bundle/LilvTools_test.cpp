@@ -439,6 +439,8 @@ TEST_F(LilvTools, ArdourKeepsTheSettingsOfASessionSavedAtOnceAndExportsTheRender
     for (const char* program : {"ardour7-lua", "ardour7-export", "sox"})
         if (RunCommand(std::string("command -v ") + program).status != 0)
             GTEST_SKIP() << program << " is not installed";
+    // Ardour hangs with the sanitizer runtime preloaded; the plain build runs this test.
+    if (*TOOL_PRELOAD) GTEST_SKIP() << "Ardour does not run with a sanitized plug-in";
     const std::string folder = sPrefix + "/ardour";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
@@ -476,7 +478,7 @@ end
 close_session()
 )lua";
     std::ofstream(folder + "/session.lua") << script;
-    const CommandResult made = RunTool("ardour7-lua " + Quote(folder + "/session.lua"));
+    const CommandResult made = RunTool("timeout 120 ardour7-lua " + Quote(folder + "/session.lua"));
     ASSERT_EQ(made.status, 0) << made.output;
     // Its preset menu lists the factory presets.
     for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets)
@@ -484,8 +486,9 @@ close_session()
                   std::string::npos)
             << made.output;
     const std::string exported = folder + "/export.wav";
-    const CommandResult exporting = RunTool("ardour7-export -b float -o " + Quote(exported) + " " +
-                                            Quote(folder + "/session") + " session");
+    const CommandResult exporting =
+        RunTool("timeout 120 ardour7-export -b float -o " + Quote(exported) + " " +
+                Quote(folder + "/session") + " session");
     ASSERT_EQ(exporting.status, 0) << exporting.output;
 
     const std::string take = folder + "/session/interchange/session/audiofiles/Take1_Take-1%",

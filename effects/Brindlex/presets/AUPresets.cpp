@@ -20,20 +20,20 @@ int Fail(const std::string& subject, const std::string& problem) {
     return 1;
 }
 
-// The component's entry, from the shared object its bundle names.
-ComponentRoutineUPP LoadEntry(const std::string& bundlePath) {
+// The component's entry, from the shared object its bundle names. The bundle, made into
+// *bundle, must outlive the component: the component finds its resources through it.
+ComponentRoutineUPP LoadEntry(const std::string& bundlePath, CFBundleRef* bundle) {
     CFURLRef url = CFURLCreateFromFileSystemRepresentation(
         nullptr, reinterpret_cast<const UInt8*>(bundlePath.data()),
         static_cast<CFIndex>(bundlePath.size()), true);
-    CFBundleRef bundle = url ? CFBundleCreate(nullptr, url) : nullptr;
-    CFURLRef executable = bundle ? CFBundleCopyExecutableURL(bundle) : nullptr;
+    *bundle = url ? CFBundleCreate(nullptr, url) : nullptr;
+    CFURLRef executable = *bundle ? CFBundleCopyExecutableURL(*bundle) : nullptr;
     char path[4096] = {};
     const bool found =
         executable && CFURLGetFileSystemRepresentation(executable, true,
                                                        reinterpret_cast<UInt8*>(path), sizeof path);
     for (CFTypeRef object : {CFTypeRef(executable), CFTypeRef(url)})
         if (object) CFRelease(object);
-    // The bundle stays: the component finds its resources through it.
     void* library = found ? dlopen(path, RTLD_NOW | RTLD_LOCAL) : nullptr;
     return library ? reinterpret_cast<ComponentRoutineUPP>(dlsym(library, "Brindlex_Entry"))
                    : nullptr;
@@ -79,17 +79,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: brindlex_aupresets COMPONENT_BUNDLE OUT_DIR\n");
         return 2;
     }
-    const ComponentRoutineUPP entry = LoadEntry(argv[1]);
-    if (!entry) return Fail(argv[1], "no component entry to load");
+    CFBundleRef bundle = nullptr;
+    const ComponentRoutineUPP entry = LoadEntry(argv[1], &bundle);
     AudioUnit unit = nullptr;
-    if (OpenComponentWithEntry(entry, &unit) != noErr) return Fail(argv[1], "cannot open");
     int status = 0;
+    if (!entry)
+        status = Fail(argv[1], "no component entry to load");
+    else if (OpenComponentWithEntry(entry, &unit) != noErr)
+        status = Fail(argv[1], "cannot open");
     for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets) {
+        if (!unit) break; // nothing to write them with
         const std::string path = std::string(argv[2]) + "/" + preset.name + ".aupreset";
         CFPropertyListRef state = PresetState(unit, preset);
         if (!state || !WriteState(path, state)) status = Fail(path, "cannot write the preset");
         if (state) CFRelease(state);
     }
-    CloseComponent(unit);
+    if (unit) CloseComponent(unit);
+    if (bundle) CFRelease(bundle);
     return status;
 }
