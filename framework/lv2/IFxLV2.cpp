@@ -20,6 +20,13 @@ uint32_t BitsOf(float value) {
     return bits;
 }
 
+// The host may write a control port on another thread while the state is saved.
+float ReadPort(const float* port) {
+    float value;
+    __atomic_load(port, &value, __ATOMIC_RELAXED);
+    return value;
+}
+
 const void* FindFeature(const LV2_Feature* const* features, const char* uri) {
     for (const LV2_Feature* const* feature = features; feature && *feature; ++feature)
         if ((*feature)->URI && std::strcmp((*feature)->URI, uri) == 0) return (*feature)->data;
@@ -43,8 +50,8 @@ IFxLV2::IFxLV2(std::unique_ptr<IFxBase> plug, std::vector<IFxLV2OutputControl*> 
       mPorts(*mPlug, static_cast<int>(mOutputs.size())),
       mStateKey(std::string(pluginURI ? pluginURI : "") + "#state"),
       mAudioIn(mPorts.nAudioIn, nullptr), mAudioOut(mPorts.nAudioOut, nullptr),
-      mControlIn(mPorts.nParams, nullptr), mApplied(mPorts.nParams, 0),
-      mInPtrs(mPorts.nAudioIn, nullptr), mOutPtrs(mPorts.nAudioOut, nullptr) {
+      mControlIn(mPorts.nParams), mApplied(mPorts.nParams, 0), mInPtrs(mPorts.nAudioIn, nullptr),
+      mOutPtrs(mPorts.nAudioOut, nullptr) {
     int blockSize = kDefaultBlockSize;
     ReadFeatures(features, &blockSize);
     mPlug->SetSampleRate(sampleRate);
@@ -55,7 +62,7 @@ IFxLV2::IFxLV2(std::unique_ptr<IFxBase> plug, std::vector<IFxLV2OutputControl*> 
     // The plug-in's settings follow its parameters from the start, as after an Audio Unit's
     // initialisation.
     mPlug->OnParamReset();
-    TakeAppliedFromParams();
+    MarkPortsApplied();
 }
 
 void IFxLV2::ReadFeatures(const LV2_Feature* const* features, int* blockSize) {
@@ -90,7 +97,8 @@ void IFxLV2::ConnectPort(uint32_t port, void* data) {
     else if (index < mPorts.FirstParam())
         mAudioOut[index - mPorts.FirstAudioOut()] = static_cast<float*>(data);
     else if (index < mPorts.FirstControlOut())
-        mControlIn[index - mPorts.FirstParam()] = static_cast<const float*>(data);
+        mControlIn[index - mPorts.FirstParam()].store(static_cast<const float*>(data),
+                                                      std::memory_order_relaxed);
     else
         mOutputs[index - mPorts.FirstControlOut()]->Connect(static_cast<float*>(data));
 }
@@ -124,9 +132,20 @@ void IFxLV2::Run(uint32_t nFrames) {
 }
 
 int IFxLV2::FirstChangedControl() const {
-    for (int i = 0; i < mPorts.nParams; ++i)
-        if (mControlIn[i] && BitsOf(*mControlIn[i]) != mApplied[i]) return i;
+    for (int i = 0; i < mPorts.nParams; ++i) {
+        const float* port = ControlPort(i);
+        if (port && BitsOf(ReadPort(port)) != mApplied[i]) return i;
+    }
     return -1;
+}
+
+double IFxLV2::ValueFromPort(int paramIdx, float value) const {
+    const IParam& param = *mPlug->GetParam(paramIdx);
+    // The Audio Unit refuses a value that is no number, too.
+    if (BitsOf(value) == mApplied[paramIdx] || !std::isfinite(value)) return param.Value();
+    double lo, hi;
+    param.GetBounds(&lo, &hi);
+    return std::clamp(static_cast<double>(value), lo, hi);
 }
 
 void IFxLV2::ApplyControlChanges() {
@@ -136,25 +155,45 @@ void IFxLV2::ApplyControlChanges() {
     IFxBase::IMutexLock lock(mPlug.get(), std::try_to_lock);
     if (!lock.OwnsLock()) return;
     for (int i = first; i < mPorts.nParams; ++i) {
-        if (!mControlIn[i]) continue;
-        const float value = *mControlIn[i];
-        if (BitsOf(value) == mApplied[i]) continue;
+        const float* port = ControlPort(i);
+        if (!port) continue;
+        const float value = ReadPort(port);
+        const double target = ValueFromPort(i, value);
         mApplied[i] = BitsOf(value);
-        // A port holding no number leaves the parameter as it is (the Audio Unit refuses one).
-        if (std::isfinite(value)) mPlug->SetParameterFromHost(i, value);
+        if (target != mPlug->GetParam(i)->Value()) mPlug->SetParameterFromHost(i, target);
     }
 }
 
-void IFxLV2::TakeAppliedFromParams() {
-    for (int i = 0; i < mPorts.nParams; ++i)
-        mApplied[i] = BitsOf(static_cast<float>(mPlug->GetParam(i)->Value()));
+void IFxLV2::MarkPortsApplied() {
+    for (int i = 0; i < mPorts.nParams; ++i) {
+        const float* port = ControlPort(i);
+        mApplied[i] =
+            BitsOf(port ? ReadPort(port) : static_cast<float>(mPlug->GetParam(i)->Value()));
+    }
+}
+
+bool IFxLV2::PutPortValues(ByteChunk* chunk) const {
+    for (int i = 0; i < mPorts.nParams; ++i) {
+        const float* port = ControlPort(i);
+        const double value = port ? ValueFromPort(i, ReadPort(port)) : mPlug->GetParam(i)->Value();
+        if (chunk->Put(&value) <= 0) return false;
+    }
+    return true;
 }
 
 LV2_State_Status IFxLV2::SaveState(LV2_State_Store_Function store, LV2_State_Handle handle) {
     if (!store) return LV2_STATE_ERR_UNKNOWN;
     if (!mMap) return LV2_STATE_ERR_NO_FEATURE;
     ByteChunk chunk;
-    if (!mPlug->SerializeState(&chunk) || chunk.Size() <= 0) return LV2_STATE_ERR_UNKNOWN;
+    {
+        // Waits for a Run applying changes to finish; a Run meanwhile leaves them pending.
+        IFxBase::IMutexLock lock(mPlug.get());
+        // A plug-in with a chunk of its own has its ports' pending values in it from the next
+        // Run on.
+        const bool saved =
+            mPlug->DoesStateChunks() ? mPlug->SerializeState(&chunk) : PutPortValues(&chunk);
+        if (!saved || chunk.Size() <= 0) return LV2_STATE_ERR_UNKNOWN;
+    }
     return store(handle, mStateKeyURID, chunk.GetBytes(), static_cast<size_t>(chunk.Size()),
                  mChunkURID, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
 }
@@ -175,7 +214,7 @@ LV2_State_Status IFxLV2::RestoreState(LV2_State_Retrieve_Function retrieve,
         return LV2_STATE_ERR_UNKNOWN;
     if (!mPlug->DoesStateChunks() && !IsWholeParamState(chunk)) return LV2_STATE_ERR_UNKNOWN;
     if (mPlug->UnserializeState(&chunk, 0) <= 0) return LV2_STATE_ERR_UNKNOWN;
-    TakeAppliedFromParams();
+    MarkPortsApplied();
     return LV2_STATE_SUCCESS;
 }
 

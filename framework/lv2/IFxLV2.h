@@ -7,6 +7,7 @@
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,14 +51,19 @@ private:
 // Run is real-time safe: it allocates nothing, never waits for a lock and does no I/O. Control
 // inputs that changed are applied before the block, in index order, under the plug-in's mutex
 // taken without waiting; while another thread holds it (saving state) they stay pending for the
-// next block. Audio goes through the plug-in's float buffer attachment, as the Audio Unit
-// render's does, so the results match it to the bit and an input port may share its buffer with
-// an output port. Blocks longer than the block size are processed in pieces of that size.
+// next block. A port that comes to hold what its parameter already holds changes nothing. Audio
+// goes through the plug-in's float buffer attachment, as the Audio Unit render's does, so the
+// results match it to the bit and an input port may share its buffer with an output port. Blocks
+// longer than the block size are processed in pieces of that size.
 //
 // The state is the plug-in's state chunk, stored as one atom:Chunk under "<plug-in URI>#state".
-// Restoring refuses (leaving the plug-in as it was) a value of another type, or one that is
-// not a whole state: for a plug-in whose state is its parameters, one finite value within range
-// per parameter.
+// Saving may happen on another thread while Run goes on, and at any time after the host wrote
+// its ports: the saved parameters are those the ports ask for, pending or not (for a plug-in
+// whose state is its parameters), read under the mutex, so that Run neither waits nor races.
+// A restore counts as newer than what the ports hold at the time: only a later change of a port
+// overrides the restored value. Restoring refuses (leaving the plug-in as it was) a value of
+// another type, or one that is not a whole state: for a plug-in whose state is its parameters, one
+// finite value within range per parameter.
 class IFxLV2 {
 public:
     // Used when the host does not tell its maximum block length.
@@ -88,12 +94,20 @@ public:
 
 private:
     void ReadFeatures(const LV2_Feature* const* features, int* blockSize);
+    const float* ControlPort(int paramIdx) const {
+        return mControlIn[paramIdx].load(std::memory_order_relaxed);
+    }
     // The first parameter whose port holds a value other than the one last applied; -1 if none.
     int FirstChangedControl() const;
     void ApplyControlChanges();
-    // The parameters' current values count as applied, so that only later changes of the
-    // ports reach the plug-in.
-    void TakeAppliedFromParams();
+    // What the ports hold now counts as applied (an unconnected port's parameter value), so
+    // that only later changes of the ports reach the plug-in.
+    void MarkPortsApplied();
+    // What the parameter takes from its port holding value: the value within the range; its
+    // own value while the port holds no number or what it held when last applied.
+    double ValueFromPort(int paramIdx, float value) const;
+    // The parameters as a state chunk, each with its port's pending value. Under the mutex.
+    bool PutPortValues(ByteChunk* chunk) const;
     bool IsWholeParamState(const ByteChunk& chunk) const;
 
     std::unique_ptr<IFxBase> mPlug;
@@ -106,9 +120,11 @@ private:
 
     std::vector<const float*> mAudioIn;
     std::vector<float*> mAudioOut;
-    std::vector<const float*> mControlIn;
-    std::vector<uint32_t> mApplied; // bits of the float each parameter last took from its port
-    std::vector<float*> mInPtrs;    // this piece's positions in the audio ports
+    // Atomic: a host may connect ports on its audio thread while the state is saved.
+    std::vector<std::atomic<const float*>> mControlIn;
+    // Bits of the float each port held when last applied; written by Run under the mutex.
+    std::vector<uint32_t> mApplied;
+    std::vector<float*> mInPtrs; // this piece's positions in the audio ports
     std::vector<float*> mOutPtrs;
 };
 

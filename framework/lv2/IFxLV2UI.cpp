@@ -9,6 +9,9 @@
 #include "WindowSystem.h"
 #include "X11WindowSystem.h"
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -67,11 +70,24 @@ void ReleaseDisplay() {
     shared.installed = false;
 }
 
-unsigned long ParentOf(const LV2_Feature* const* features) {
+const void* FindFeature(const LV2_Feature* const* features, const char* uri) {
     for (const LV2_Feature* const* feature = features; feature && *feature; ++feature)
-        if (std::strcmp((*feature)->URI, LV2_UI__parent) == 0)
-            return static_cast<unsigned long>(reinterpret_cast<uintptr_t>((*feature)->data));
-    return 0;
+        if ((*feature)->URI && std::strcmp((*feature)->URI, uri) == 0) return (*feature)->data;
+    return nullptr;
+}
+
+// An embedded editor has no window manager's hints of its own; hosts that size their frame
+// from the child's (Qt's embedding) otherwise pick a size of their own.
+void SetFixedSizeHints(X11WindowSystem& display, unsigned long xid, int width, int height) {
+    XSizeHints* hints = xid ? XAllocSizeHints() : nullptr;
+    if (!hints) return;
+    hints->flags = PSize | PMinSize | PMaxSize | PBaseSize;
+    hints->width = hints->min_width = hints->max_width = hints->base_width = width;
+    hints->height = hints->min_height = hints->max_height = hints->base_height = height;
+    XSetWMNormalHints(display.GetDisplay(), xid, hints);
+    // The host reads them on a connection of its own, before the UI's first idle call.
+    XFlush(display.GetDisplay());
+    XFree(hints);
 }
 
 } // namespace
@@ -80,11 +96,8 @@ unsigned long ParentOf(const LV2_Feature* const* features) {
 
 IFxLV2UIHost::IFxLV2UIHost(LV2UI_Write_Function write, LV2UI_Controller controller,
                            const LV2_Feature* const* features)
-    : mWrite(write), mController(controller) {
-    for (const LV2_Feature* const* feature = features; feature && *feature; ++feature)
-        if (std::strcmp((*feature)->URI, LV2_UI__touch) == 0)
-            mTouch = static_cast<const LV2UI_Touch*>((*feature)->data);
-}
+    : mWrite(write), mController(controller),
+      mTouch(static_cast<const LV2UI_Touch*>(FindFeature(features, LV2_UI__touch))) {}
 
 void IFxLV2UIHost::Begin(int paramIdx) {
     mGestures.push_back(paramIdx);
@@ -118,7 +131,8 @@ IFxLV2UI::IFxLV2UI(std::unique_ptr<IFxBase> plug, std::vector<IControl*> outputs
     mHost->SetFirstParamPort(mPorts.FirstParam());
     IGraphics* graphics = mPlug->GetGUI();
     if (!graphics || !AcquireDisplay()) return;
-    const unsigned long parent = ParentOf(features);
+    const auto parent = static_cast<unsigned long>(
+        reinterpret_cast<uintptr_t>(FindFeature(features, LV2_UI__parent)));
     NSAutoreleasePool* pool = new NSAutoreleasePool;
     const NSRect content = NSMakeRect(0, 0, graphics->Width(), graphics->Height());
     mWindow = (new NSWindow)
@@ -133,6 +147,14 @@ IFxLV2UI::IFxLV2UI(std::unique_ptr<IFxBase> plug, std::vector<IControl*> outputs
     Shared().closeFlags.emplace_back(mWindow, &mCloseRequested);
     graphics->OpenWindow(mWindow->contentView());
     mWindow->orderFront(nullptr);
+    if (X11WindowSystem* display = Shared().display; display && parent)
+        SetFixedSizeHints(*display, display->XWindowOf(mWindow), graphics->Width(),
+                          graphics->Height());
+    // The host's frame takes the editor's size when the host offers to be told it.
+    if (const auto* resize =
+            static_cast<const LV2UI_Resize*>(FindFeature(features, LV2_UI__resize));
+        resize && resize->ui_resize)
+        resize->ui_resize(resize->handle, graphics->Width(), graphics->Height());
     pool->release();
 }
 

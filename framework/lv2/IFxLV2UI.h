@@ -21,9 +21,10 @@ class WindowSystem;
 // takes them from a host, control outputs (meters) on the controls they feed.
 //
 // The editor's window is embedded in the host's ui:parent window, or shows on its own without
-// one (the UI then closes with it). The UI needs the host to call ui:idleInterface's idle
-// regularly on its user-interface thread: that is when the editor's input, timer and drawing
-// happen.
+// one (the UI then closes with it). It has the editor's fixed size, and says so: in the window
+// manager's size hints, and to the host's ui:resize when offered. The UI needs the host to call
+// ui:idleInterface's idle regularly on its user-interface thread: that is when the editor's input,
+// timer and drawing happen.
 
 // The host's side of a UI: its write function, and its touch feature when it offers one.
 class IFxLV2UIHost {
@@ -47,12 +48,12 @@ private:
     std::vector<int> mGestures; // parameter indices, in the order begun
 };
 
-// The effect class Effect, telling the UI's host what the editor changes instead of an Audio
-// Unit host. Made with the effect's constructor arguments.
-template <class Effect> class IFxLV2UIPlug : public Effect {
+// The effect class Effect as the LV2 UI runs it: it tells the UI's host what the editor changes
+// instead of an Audio Unit host. Made with the effect's constructor arguments.
+template <class Effect> class IFxLV2UIEffect : public Effect {
 public:
     template <class... Arguments>
-    explicit IFxLV2UIPlug(Arguments&&... arguments)
+    explicit IFxLV2UIEffect(Arguments&&... arguments)
         : Effect(std::forward<Arguments>(arguments)...) {}
 
     void SetUIHost(IFxLV2UIHost* host) { mHost = host; }
@@ -77,7 +78,7 @@ private:
 class IFxLV2UI {
 public:
     // plug has its editor attached; outputs are the controls the control output ports feed, in
-    // port order (null: not shown). The plug-in must tell host its changes (IFxLV2UIPlug).
+    // port order (null: not shown). The plug-in must tell host its changes (IFxLV2UIEffect).
     IFxLV2UI(std::unique_ptr<IFxBase> plug, std::vector<IControl*> outputs,
              std::unique_ptr<IFxLV2UIHost> host, const LV2_Feature* const* features);
     ~IFxLV2UI();

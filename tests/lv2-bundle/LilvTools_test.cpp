@@ -1,13 +1,21 @@
-// The bundle installed with cmake --install into a temporary LV2_PATH and examined by Debian's
-// lilv tools, as a user's host finds it.
+// The bundle installed with cmake --install into a temporary LV2_PATH, as a user's hosts find it,
+// examined by Debian's lilv tools and run in real hosts: lv2apply, jalv with JACK's dummy driver
+// and Ardour's headless Lua tool.
 #include "BrindlexLV2.h"
 #include "BundleTestSupport.h"
+#include "FactoryPresets.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -125,9 +133,66 @@ protected:
         return RunCommand(environment + arguments);
     }
 
+    // The command with a private JACK server on the dummy driver running meanwhile; skipped
+    // (status 77) where jalv or JACK is missing.
+    static CommandResult RunWithJack(const std::string& command) {
+        const std::string server = "brindlex_test_" + std::to_string(getpid());
+        return RunTool("sh -c " + Quote("command -v jalv >/dev/null && command -v jackd >/dev/null "
+                                        "|| exit 77\n"
+                                        "export JACK_DEFAULT_SERVER=" +
+                                        server +
+                                        " JACK_NO_START_SERVER=1 JACK_NO_AUDIO_RESERVATION=1\n"
+                                        "jackd -n " +
+                                        server +
+                                        " -d dummy -r 48000 -p 256 >/dev/null 2>&1 & server=$!\n"
+                                        "jack_wait -w -t 10 >/dev/null\n" +
+                                        command +
+                                        "\nstatus=$?\nkill $server; wait $server\n"
+                                        "exit $status"));
+    }
+
+    // jalv on the console, fed the commands; it ends when they run out.
+    static CommandResult RunJalv(const std::string& commands) {
+        return RunWithJack("(printf '" + commands + "'; sleep 1) | jalv -n brindlex_test " +
+                           brindlex::lv2::kPluginURI);
+    }
+
     static std::string sPrefix;
     static CommandResult sInstall;
 };
+
+// "symbol = value" lines as jalv's controls command prints them, the last of each symbol.
+std::map<std::string, double> JalvControls(const std::string& output) {
+    std::map<std::string, double> controls;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("> ", 0) == 0) line.erase(0, 2);
+        const size_t equals = line.find(" = ");
+        if (equals != std::string::npos && line.find(' ') == equals)
+            controls[line.substr(0, equals)] = std::atof(line.c_str() + equals + 3);
+    }
+    return controls;
+}
+
+bool MentionsAnError(const std::string& output) {
+    std::string lower = output;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("error") != std::string::npos || lower.find("fail") != std::string::npos;
+}
+
+// Symbols of the parameters' ports, in index order.
+const char* const kParamSymbols[] = {"limiter_attenuation",
+                                     "limiter_on",
+                                     "eq_freq",
+                                     "eq_level",
+                                     "eq_wide",
+                                     "eq_on",
+                                     "amp_gain",
+                                     "amp_tone",
+                                     "amp_noise_reduction",
+                                     "amp_on"};
+static_assert(std::size(kParamSymbols) == Brindlex::kNumParams);
 
 std::string LilvTools::sPrefix;
 CommandResult LilvTools::sInstall;
@@ -203,9 +268,8 @@ TEST_F(LilvTools, Lv2InfoShowsThePortsAsTheEffectDeclaresThem) {
         EXPECT_DOUBLE_EQ(port.numbers.at("Maximum"), hi) << port.symbol;
         EXPECT_DOUBLE_EQ(port.numbers.at("Default"), param.GetDefault()) << port.symbol;
     }
-    // "Amp Gain" answers the square of its knob's travel: a quarter of the way is 6.25.
-    const std::map<double, std::string> travel = {
-        {6.25, "25% of travel"}, {25.0, "50% of travel"}, {56.25, "75% of travel"}};
+    // "Amp Gain" answers the square of its knob's travel: half the way is 25.
+    const std::map<double, std::string> travel = {{25.0, "half travel"}};
     EXPECT_EQ(ports.at(kFirstParamPort + Brindlex::kAmpGain).scalePoints, travel);
     for (int i = 0; i < kNumMeters; ++i) {
         EXPECT_EQ(ports.at(kFirstMeterPort + i).numbers.at("Minimum"), 0.0);
@@ -216,7 +280,7 @@ TEST_F(LilvTools, Lv2InfoShowsThePortsAsTheEffectDeclaresThem) {
 TEST_F(LilvTools, TurtleFilesPassLv2Validate) {
     const CommandResult validation =
         RunTool("lv2_validate " + Quote(BundleDir() + "/manifest.ttl") + " " +
-                Quote(BundleDir() + "/Brindlex.ttl"));
+                Quote(BundleDir() + "/Brindlex.ttl") + " " + Quote(BundleDir()) + "/presets/*.ttl");
     EXPECT_EQ(validation.status, 0) << validation.output;
     EXPECT_NE(validation.output.find("Found 0 errors"), std::string::npos) << validation.output;
 }
@@ -273,6 +337,186 @@ TEST_F(LilvTools, Lv2ApplyRendersWhatBrindlexRenderDoes) {
                                  << " against " << host.samples[first];
         EXPECT_NE(lv2.samples[2000], signal.L[1000]); // the effect did change the sound
     }
+}
+
+// jalv, with JACK's dummy driver, lists the factory presets, and each one sets the ports to the
+// preset table's values, with no error on the way. The same presets, as .aupreset files beside
+// the component, show the same values in the command-line host.
+TEST_F(LilvTools, EveryFactoryPresetLoadsInJalvAndTheCommandLineHost) {
+    std::string commands = "presets\\n";
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets)
+        commands +=
+            std::string("preset ") + brindlex::lv2::kPluginURI + "#preset-" + preset.name + "\\n";
+    const CommandResult jalv = RunJalv(commands);
+    if (jalv.status == 77) GTEST_SKIP() << "jalv or JACK's jackd is not installed";
+    ASSERT_EQ(jalv.status, 0) << jalv.output;
+    EXPECT_FALSE(MentionsAnError(jalv.output)) << jalv.output;
+
+    // jalv prints the controls as it starts, then as each preset sets them.
+    size_t at = jalv.output.find("amp_on = ") + 1;
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets) {
+        SCOPED_TRACE(preset.name);
+        EXPECT_NE(
+            jalv.output.find(std::string("#preset-") + preset.name + " (" + preset.label + ")"),
+            std::string::npos);
+        const size_t begin = jalv.output.find("limiter_attenuation = ", at);
+        ASSERT_NE(begin, std::string::npos) << jalv.output;
+        at = jalv.output.find("amp_on = ", begin) + 1;
+        const std::map<std::string, double> controls =
+            JalvControls(jalv.output.substr(begin, at - begin + 20));
+        for (int i = 0; i < Brindlex::kNumParams; ++i)
+            EXPECT_NEAR(controls.at(kParamSymbols[i]), preset.values[i], 1e-4) << kParamSymbols[i];
+
+        const CommandResult shown =
+            RunCommand(Quote(BRINDLEX_CLI) + " preset show " +
+                       Quote(std::string(BUILD_DIR "/presets/") + preset.name + ".aupreset"));
+        ASSERT_EQ(shown.status, 0) << shown.output;
+        std::istringstream rows(shown.output);
+        int checked = 0;
+        for (std::string row; std::getline(rows, row);) {
+            int index = -1;
+            char value[32] = {};
+            // "    6  Amp Gain    4    4.00 %": the index, then the value after the name.
+            if (std::sscanf(row.c_str(), "%d", &index) != 1 || index < 0 ||
+                index >= Brindlex::kNumParams || row.size() < 54)
+                continue;
+            std::sscanf(row.c_str() + 52, "%31s", value);
+            const double expected = preset.values[index];
+            const std::string word = brindlex::IsSwitch(brindlex::kParameters[index])
+                                         ? (expected != 0.0 ? "on" : "off")
+                                         : "";
+            if (word.empty())
+                EXPECT_NEAR(std::atof(value), expected, 1e-4) << row;
+            else
+                EXPECT_EQ(value, word) << row;
+            ++checked;
+        }
+        EXPECT_EQ(checked, Brindlex::kNumParams) << shown.output;
+    }
+}
+
+// A hand-broken preset file in the bundle costs that preset and nothing else: the plug-in
+// still loads and runs in jalv and lv2apply, and the other presets still apply.
+TEST_F(LilvTools, ABrokenPresetFileStopsNoHost) {
+    const std::string copy = sPrefix + "/broken/Brindlex.lv2";
+    std::filesystem::remove_all(sPrefix + "/broken");
+    std::filesystem::create_directories(sPrefix + "/broken");
+    std::filesystem::copy(BundleDir(), copy, std::filesystem::copy_options::recursive);
+    const std::string broken = copy + "/presets/" + brindlex::kFactoryPresets[0].name + ".ttl";
+    std::ofstream(broken, std::ios::trunc) << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                                              "<#oops> lv2:port [ lv2:symbol \"amp_gain ;\n";
+    const std::string path = "LV2_PATH=" + Quote(sPrefix + "/broken:/usr/lib/lv2") + " ";
+    const brindlex::FactoryPreset& other = brindlex::kFactoryPresets[1];
+
+    const CommandResult jalv = RunWithJack(
+        path + "sh -c " +
+        Quote("(printf 'presets\\npreset " + std::string(brindlex::lv2::kPluginURI) + "#preset-" +
+              other.name + "\\ncontrols\\n'; sleep 1) | jalv -n brindlex_test " +
+              brindlex::lv2::kPluginURI));
+    if (jalv.status == 77) GTEST_SKIP() << "jalv or JACK's jackd is not installed";
+    EXPECT_EQ(jalv.status, 0) << jalv.output;
+    const std::map<std::string, double> controls = JalvControls(jalv.output);
+    ASSERT_EQ(controls.count("amp_gain"), 1u) << jalv.output;
+    EXPECT_EQ(controls.at("amp_gain"), other.values[Brindlex::kAmpGain]) << jalv.output;
+
+    const std::string input = sPrefix + "/broken/in.wav", output = sPrefix + "/broken/out.wav";
+    ASSERT_TRUE(WriteWav(input, ToFloat(TestSignal(2000, 0.5))));
+    const CommandResult applied =
+        RunTool(path + "lv2apply -i " + Quote(input) + " -o " + Quote(output) + " -c amp_on 1 " +
+                brindlex::lv2::kPluginURI);
+    EXPECT_EQ(applied.status, 0) << applied.output;
+    EXPECT_EQ(ReadWav(output).samples.size(), 4000u);
+}
+
+// Ardour, headless through its Lua session tool on the dummy backend: a session with a stereo
+// track and the plug-in records the backend's noise, the plug-in's controls are set and the
+// session saved at once (and Ardour lists the factory presets); Ardour's export tool then reloads
+// the session and exports it. The export is the command-line host's render of the recorded take
+// with the same settings, past Ardour's fades at the start and end of the take (and the filters
+// settling after the first): equal to a few float roundings, which Ardour's audio thread makes
+// differently.
+TEST_F(LilvTools, ArdourKeepsTheSettingsOfASessionSavedAtOnceAndExportsTheRender) {
+    for (const char* program : {"ardour7-lua", "ardour7-export", "sox"})
+        if (RunCommand(std::string("command -v ") + program).status != 0)
+            GTEST_SKIP() << program << " is not installed";
+    // Ardour hangs with the sanitizer runtime preloaded; the plain build runs this test.
+    if (*TOOL_PRELOAD) GTEST_SKIP() << "Ardour does not run with a sanitized plug-in";
+    const std::string folder = sPrefix + "/ardour";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    // Parameter indices: amp on, gain, noise reduction (no noise: the random generator plays
+    // no part), EQ on, level.
+    const std::string script = R"lua(
+local backend = AudioEngine:set_backend("None (Dummy)", "", "")
+backend:set_device_name("Uniform White Noise")
+create_session(")lua" + folder +
+                               R"lua(/session", "session", 48000)
+local track = Session:new_audio_track(2, 2, nil, 1, "Take", ARDOUR.PresentationInfo.max_order,
+                                      ARDOUR.TrackMode.Normal, true):front()
+local plugin = ARDOUR.LuaAPI.new_plugin(Session, ")lua" +
+                               brindlex::lv2::kPluginURI + R"lua(",
+                                        ARDOUR.PluginType.LV2, "")
+assert(not plugin:isnil(), "no plug-in")
+track:add_processor_by_index(plugin, 0, nil, true)
+track:panner_shell():set_bypassed(true)
+Session:master_out():panner_shell():set_bypassed(true)
+track:rec_enable_control():set_value(1, PBD.GroupControlDisposition.NoGroup)
+Session:maybe_enable_record(false)
+Session:request_roll(ARDOUR.TransportRequestSource.TRS_UI)
+ARDOUR.LuaAPI.usleep(1200000)
+Session:request_stop(false, false, ARDOUR.TransportRequestSource.TRS_UI)
+ARDOUR.LuaAPI.usleep(300000)
+for _, setting in ipairs({{9, 1}, {6, 42}, {8, 100}, {5, 1}, {3, 6}}) do
+  assert(ARDOUR.LuaAPI.set_processor_param(plugin, setting[1], setting[2]))
+end
+Session:save_state("", false, false, false, false, false)
+for info in ARDOUR.LuaAPI.list_plugins():iter() do
+  if info.unique_id == plugin:to_insert():plugin(0):unique_id() then
+    for preset in info:get_presets():iter() do print("preset: " .. preset.label) end
+  end
+end
+close_session()
+)lua";
+    std::ofstream(folder + "/session.lua") << script;
+    const CommandResult made = RunTool("timeout 120 ardour7-lua " + Quote(folder + "/session.lua"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    // Its preset menu lists the factory presets.
+    for (const brindlex::FactoryPreset& preset : brindlex::kFactoryPresets)
+        EXPECT_NE(made.output.find(std::string("preset: ") + preset.label + "\n"),
+                  std::string::npos)
+            << made.output;
+    const std::string exported = folder + "/export.wav";
+    const CommandResult exporting =
+        RunTool("timeout 120 ardour7-export -b float -o " + Quote(exported) + " " +
+                Quote(folder + "/session") + " session");
+    ASSERT_EQ(exporting.status, 0) << exporting.output;
+
+    const std::string take = folder + "/session/interchange/session/audiofiles/Take1_Take-1%",
+                      recorded = folder + "/recorded.wav", rendered = folder + "/rendered.wav";
+    const CommandResult merged =
+        RunCommand("sox -M " + Quote(take + "L.wav") + " " + Quote(take + "R.wav") +
+                   " -e float -b 32 " + Quote(recorded));
+    ASSERT_EQ(merged.status, 0) << merged.output;
+    const CommandResult render = RunCommand(
+        Quote(BRINDLEX_CLI) + " render " + Quote(recorded) + " " + Quote(rendered) +
+        " --amp on --set 'Amp Gain=42' --set 'Amp Noise Reduction=100' --eq on --set 'EQ Level=6'");
+    ASSERT_EQ(render.status, 0) << render.output;
+
+    const Audio ardour = ReadWav(exported), host = ReadWav(rendered);
+    ASSERT_EQ(ardour.channels, 2);
+    ASSERT_EQ(ardour.samples.size(), host.samples.size());
+    ASSERT_GT(ardour.samples.size(), 2u * 48000); // a second of take at least
+    const size_t margin = 2 * 4800;               // 0.1 s at either end
+    double worst = 0.0;
+    for (size_t i = margin; i < ardour.samples.size() - margin; ++i)
+        worst =
+            std::max(worst, static_cast<double>(std::fabs(ardour.samples[i] - host.samples[i])));
+    EXPECT_LT(worst, 1e-5);
+    // The settings did reach the sound: the drive saturates the noise to nearly full scale.
+    double sum = 0.0;
+    for (size_t i = margin; i < ardour.samples.size() - margin; ++i)
+        sum += static_cast<double>(ardour.samples[i]) * ardour.samples[i];
+    EXPECT_GT(sum / static_cast<double>(ardour.samples.size() - 2 * margin), 0.25);
 }
 
 } // namespace

@@ -32,9 +32,9 @@ void Touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
 }
 
 // The test plug-in telling the UI's host, as an effect's UI copy does.
-class UIPlug : public IFxLV2UIPlug<TestPlug> {
+class UIEffect : public IFxLV2UIEffect<TestPlug> {
 public:
-    UIPlug() : IFxLV2UIPlug<TestPlug>(3) {
+    UIEffect() : IFxLV2UIEffect<TestPlug>(3) {
         GetParam(0)->InitDouble("Drive", 1.0, 0.0, 100.0, 0.01, "", "", 2.0);
         GetParam(1)->InitBool("On", false);
     }
@@ -47,7 +47,7 @@ TEST(IFxLV2UI, TheEditorsChangesReachTheParameterPortsInTheirOwnUnitsWithinGestu
     const LV2_Feature* features[] = {&touchFeature, nullptr};
     IFxLV2UIHost host(Write, &record, features);
     host.SetFirstParamPort(4);
-    UIPlug plug;
+    UIEffect plug;
     plug.SetUIHost(&host);
 
     plug.BeginInformHostOfParamChange(0);
@@ -76,7 +76,7 @@ TEST(IFxLV2UI, WithoutTouchTheHostGetsTheWritesAlone) {
 TEST(IFxLV2UI, AUIWithNothingToShowIsRefused) {
     static const IFxLV2UIDescriptor descriptor(
         "urn:brindlex:test#ui", [](std::unique_ptr<IFxLV2UIHost> host, const LV2_Feature* const*) {
-            auto plug = std::make_unique<UIPlug>();
+            auto plug = std::make_unique<UIEffect>();
             plug->SetUIHost(host.get());
             return std::make_unique<IFxLV2UI>(std::move(plug), std::vector<IControl*>{},
                                               std::move(host), nullptr);

@@ -250,11 +250,11 @@ TEST(IFxLV2, OutputControlsPublishToTheirPorts) {
     EXPECT_EQ(instance.mOutputs, (std::vector<float>{0.25f, 0.75f}));
 }
 
-TEST(IFxLV2, StateCarriesTheParametersAndRestoresThem) {
+TEST(IFxLV2, StateHoldsWhatThePortsSayAndRestoresIt) {
     LV2TestHost host;
     LV2Instance source(host);
-    source.mControls = {7.5f, 1.0f, -0.125f};
-    source.mLV2.Run(1);
+    // A host saves right after writing the ports, before any block ran.
+    source.mControls = {12.0f, 1.0f, -0.125f}; // 12 is beyond the range: clamped
     LV2StateStore store;
     ASSERT_EQ(source.mLV2.SaveState(LV2StateStore::Store, &store), LV2_STATE_SUCCESS);
     ASSERT_EQ(store.properties.size(), 1u);
@@ -262,20 +262,29 @@ TEST(IFxLV2, StateCarriesTheParametersAndRestoresThem) {
     EXPECT_EQ(key, host.Map(std::string(kURI) + "#state"));
     EXPECT_EQ(saved.type, host.Map(LV2_ATOM__Chunk));
     EXPECT_EQ(saved.flags, uint32_t{LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE});
-    EXPECT_EQ(saved.value, DoubleBytes({7.5, 1.0, -0.125}));
+    EXPECT_EQ(saved.value, DoubleBytes({10.0, 1.0, -0.125}));
+    EXPECT_TRUE(source.Plug().mParamChanges.empty()); // the changes are still Run's to apply
+    source.mLV2.Run(1);
+    EXPECT_EQ(source.Plug().mParamChanges, (std::vector<int>{0, 1, 2}));
 
+    // A fresh instance, its ports at the defaults, as a host that restores only the state has
+    // it: the restore is newer than the ports.
     LV2Instance restored(host);
     TestPlug& plug = restored.Plug();
     ASSERT_EQ(restored.mLV2.RestoreState(LV2StateStore::Retrieve, &store), LV2_STATE_SUCCESS);
-    EXPECT_EQ(plug.GetParam(0)->Value(), 7.5);
+    restored.mLV2.Run(1);
+    EXPECT_EQ(plug.GetParam(0)->Value(), 10.0);
     EXPECT_EQ(plug.GetParam(1)->Value(), 1.0);
     EXPECT_EQ(plug.GetParam(2)->Value(), -0.125);
     EXPECT_EQ(plug.mParamChanges, (std::vector<int>{0, 1, 2}));
+    LV2StateStore again;
+    ASSERT_EQ(restored.mLV2.SaveState(LV2StateStore::Store, &again), LV2_STATE_SUCCESS);
+    EXPECT_EQ(again.properties.begin()->second.value, saved.value);
 
-    // A host restores the ports to the saved values too; those are no change. A port that
-    // says otherwise afterwards is applied.
+    // A host that also sets the ports to the saved values changes nothing; a port that says
+    // otherwise afterwards wins.
     plug.mParamChanges.clear();
-    restored.mControls = source.mControls;
+    restored.mControls = {10.0f, 1.0f, -0.125f};
     restored.mLV2.Run(1);
     EXPECT_TRUE(plug.mParamChanges.empty());
     restored.mControls[0] = 2.0f;

@@ -150,7 +150,9 @@ TEST_F(LV2Run, ConcurrentStateSavesWhileRunning) {
     bool clean = true;
     for (int block = 0; block < 500 && clean; ++block) {
         const long before = saves.load();
-        plugin.mControls[kAmpGain] = static_cast<float>(block % 50);
+        // Atomically, as the save reads the ports meanwhile.
+        const float gain = static_cast<float>(block % 50);
+        __atomic_store(&plugin.mControls[kAmpGain], &gain, __ATOMIC_RELAXED);
         plugin.Run(32, left, right);
         clean = CleanOutput(left, right);
         while (saves.load() == before)

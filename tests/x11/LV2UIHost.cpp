@@ -1,8 +1,9 @@
 // A minimal LV2 host of an X11 UI, as the tests need one: it shows the UI in a window of its
 // own ("LV2 UI host"), passed as ui:parent, drives it through ui:idleInterface, and prints
-// what the UI writes to the plug-in's ports ("port INDEX VALUE") and its gestures
-// ("touch INDEX 1" or "0"), one line each. It knows nothing of the framework: it is a foreign
-// program, as a real host is.
+// what the UI writes to the plug-in's ports ("port INDEX VALUE"), its gestures
+// ("touch INDEX 1" or "0") and the sizes it asks for ("resize WIDTH HEIGHT"), one line each;
+// once the UI is made, "shown WINDOW" with its X window's id. It knows nothing of the framework: it
+// is a foreign program, as a real host is.
 //
 //   lv2_ui_host UI_BINARY UI_URI WIDTH HEIGHT [PORT=VALUE]...
 //
@@ -13,6 +14,7 @@
 #include <X11/Xlib.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +41,12 @@ void Write(LV2UI_Controller, uint32_t port, uint32_t size, uint32_t format, cons
 void Touch(LV2UI_Feature_Handle, uint32_t port, bool grabbed) {
     std::printf("touch %u %d\n", port, grabbed ? 1 : 0);
     std::fflush(stdout);
+}
+
+int Resize(LV2UI_Feature_Handle, int width, int height) {
+    std::printf("resize %d %d\n", width, height);
+    std::fflush(stdout);
+    return 0;
 }
 
 } // namespace
@@ -75,10 +83,13 @@ int main(int argc, char** argv) {
     }
 
     LV2UI_Touch touch{nullptr, Touch};
+    LV2UI_Resize resize{nullptr, Resize};
     const LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
     const LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
     const LV2_Feature touchFeature{LV2_UI__touch, &touch};
-    const LV2_Feature* features[] = {&parentFeature, &idleFeature, &touchFeature, nullptr};
+    const LV2_Feature resizeFeature{LV2_UI__resize, &resize};
+    const LV2_Feature* features[] = {&parentFeature, &idleFeature, &touchFeature, &resizeFeature,
+                                     nullptr};
     LV2UI_Widget widget = nullptr;
     LV2UI_Handle ui =
         descriptor->instantiate(descriptor, "urn:test", "", Write, nullptr, &widget, features);
@@ -98,7 +109,7 @@ int main(int argc, char** argv) {
         descriptor->port_event(ui, static_cast<uint32_t>(std::atoi(argv[i])), sizeof value, 0,
                                &value);
     }
-    std::printf("shown\n");
+    std::printf("shown 0x%lx\n", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(widget)));
     std::fflush(stdout);
     while (!gStop && idle->idle(ui) == 0)
         usleep(10000);

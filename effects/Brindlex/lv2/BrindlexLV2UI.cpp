@@ -17,9 +17,9 @@ namespace {
 using namespace brindlex::lv2;
 
 // The effect with its editor, which finds its images in the LV2 bundle.
-class UIBrindlex : public IFxLV2UIPlug<Brindlex> {
+class UIBrindlex : public IFxLV2UIEffect<Brindlex> {
 public:
-    UIBrindlex() : IFxLV2UIPlug<Brindlex>(InstanceInfo()) {}
+    UIBrindlex() : IFxLV2UIEffect<Brindlex>(InstanceInfo()) {}
 
     // The editor's meters, in the order of the control output ports.
     std::vector<IControl*> Meters() const {
