@@ -9,9 +9,6 @@
 #include "WindowSystem.h"
 #include "X11WindowSystem.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -76,20 +73,6 @@ const void* FindFeature(const LV2_Feature* const* features, const char* uri) {
     return nullptr;
 }
 
-// An embedded editor has no window manager's hints of its own; hosts that size their frame
-// from the child's (Qt's embedding) otherwise pick a size of their own.
-void SetFixedSizeHints(X11WindowSystem& display, unsigned long xid, int width, int height) {
-    XSizeHints* hints = xid ? XAllocSizeHints() : nullptr;
-    if (!hints) return;
-    hints->flags = PSize | PMinSize | PMaxSize | PBaseSize;
-    hints->width = hints->min_width = hints->max_width = hints->base_width = width;
-    hints->height = hints->min_height = hints->max_height = hints->base_height = height;
-    XSetWMNormalHints(display.GetDisplay(), xid, hints);
-    // The host reads them on a connection of its own, before the UI's first idle call.
-    XFlush(display.GetDisplay());
-    XFree(hints);
-}
-
 } // namespace
 
 // ---- The host ------------------------------------------------------------------------------
@@ -148,8 +131,7 @@ IFxLV2UI::IFxLV2UI(std::unique_ptr<IFxBase> plug, std::vector<IControl*> outputs
     graphics->OpenWindow(mWindow->contentView());
     mWindow->orderFront(nullptr);
     if (X11WindowSystem* display = Shared().display; display && parent)
-        SetFixedSizeHints(*display, display->XWindowOf(mWindow), graphics->Width(),
-                          graphics->Height());
+        display->FixWindowSize(mWindow, graphics->Width(), graphics->Height());
     // The host's frame takes the editor's size when the host offers to be told it.
     if (const auto* resize =
             static_cast<const LV2UI_Resize*>(FindFeature(features, LV2_UI__resize));

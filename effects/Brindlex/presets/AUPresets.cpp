@@ -5,6 +5,7 @@
 #include "FactoryPresets.h"
 
 #include <AudioUnit.h>
+#include <ComponentCall.h>
 #include <CoreFoundation.h>
 
 #include <dlfcn.h>

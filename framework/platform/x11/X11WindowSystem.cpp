@@ -343,6 +343,19 @@ void X11WindowSystem::EmbedWindow(NSWindow* window, unsigned long parent) {
     if (window && parent) mConnection->embedParents[window] = parent;
 }
 
+void X11WindowSystem::FixWindowSize(NSWindow* window, int width, int height) {
+    const unsigned long xid = XWindowOf(window);
+    XSizeHints* hints = xid ? XAllocSizeHints() : nullptr;
+    if (!hints) return;
+    hints->flags = PSize | PMinSize | PMaxSize | PBaseSize;
+    hints->width = hints->min_width = hints->max_width = hints->base_width = width;
+    hints->height = hints->min_height = hints->max_height = hints->base_height = height;
+    XSetWMNormalHints(mConnection->display, xid, hints);
+    // The host reads them on a connection of its own, perhaps before the next event round.
+    XFlush(mConnection->display);
+    XFree(hints);
+}
+
 unsigned long X11WindowSystem::XWindowOf(NSWindow* window) const {
     const X11WindowRecord* record = mConnection->Find(window);
     return record ? record->xid : 0;

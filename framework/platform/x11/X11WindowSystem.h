@@ -29,6 +29,10 @@ public:
     // The window is shown inside the X window parent (a host's) rather than on the screen of
     // its own; set before the window is ordered in.
     void EmbedWindow(NSWindow* window, unsigned long parent);
+    // Gives the window's X window (once ordered in) size hints of exactly width x height. An
+    // embedded window has no window manager's hints of its own, and hosts that size their frame
+    // from the child's (Qt's embedding) would otherwise pick a size of their own.
+    void FixWindowSize(NSWindow* window, int width, int height);
     // The X window that shows the window; 0 until it is first ordered in.
     unsigned long XWindowOf(NSWindow* window) const;
     // Handles the input and exposures the connection holds, without waiting; whether there was
