@@ -34,8 +34,8 @@ private:
 
 std::unique_ptr<IFxLV2> MakeInstance(const char* pluginURI, double sampleRate, const char*,
                                      const LV2_Feature* const* features) {
-    // Instances are constructed one at a time, as the component's MakePlug does: the effect
-    // seeds the process's random generator.
+    // Instances are constructed one at a time, as the component's MakePlug does, so each takes
+    // its noise stream in the order the host asked for them.
     static UTL_Mutex sMakeMutex;
     UTL_MutexLock lock(&sMakeMutex);
     auto effect = std::make_unique<LV2Brindlex>();
