@@ -11,7 +11,9 @@
 #include "Presets.h"
 #include "Progress.h"
 #include "RealTimePlayer.h"
+#include "Version.h"
 #include "X11WindowSystem.h"
+#include "config.h"
 
 #include <algorithm>
 #include <cmath>
@@ -549,7 +551,9 @@ int ReportingFailures(const std::function<int()>& work) {
 
 int RunCommand(const Invocation& invocation) {
     if (invocation.wantsVersion) {
-        std::printf("brindlex %s\n", BRINDLEX_VERSION);
+        int major, minor, bugFix;
+        GetVersionParts(brindlex::kEffectVersion, &major, &minor, &bugFix);
+        std::printf("brindlex %d.%d.%d\n", major, minor, bugFix);
         return 0;
     }
     if (invocation.wantsHelp) {
