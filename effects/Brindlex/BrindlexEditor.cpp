@@ -40,6 +40,7 @@ NS_REGISTER_CLASS(Brindlex_View);
 IGraphics* MakeGraphics(IFxAU* plug, int width, int height, int fps) {
     auto* graphics = new IGraphicsMac(plug, width, height, fps);
     graphics->SetBundleID(plug->GetBundleID());
+    graphics->SetResourceFolder(plug->GetResourceFolder());
     return graphics;
 }
 

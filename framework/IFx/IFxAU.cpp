@@ -90,6 +90,7 @@ IFxAU::IFxAU(const IFxInstanceInfo& instanceInfo, int nParams, const char* chann
     TRACE("%s", GetEffectName());
     mBundleID.Set(instanceInfo.mBundleID.Get());
     mCocoaViewFactoryClassName.Set(instanceInfo.mCocoaViewFactoryClassName.Get());
+    mResourceFolder.Set(instanceInfo.mResourceFolder.Get());
 
     auto addBus = [](UTL_PtrList<BusChannels>& buses, int first, int count) {
         buses.Add(new BusChannels{false, -1, count, first});

@@ -12,6 +12,10 @@
 struct IFxInstanceInfo {
     UTL_String mBundleID;
     UTL_String mCocoaViewFactoryClassName;
+    // When set, the folder the editor's images are read from instead of the resources of the
+    // bundle named by mBundleID: for hosts that pass the plug-in's folder rather than load it
+    // as a bundle.
+    UTL_String mResourceFolder;
 };
 
 // The Audio Unit side of a plug-in: serves the Audio Unit (version 2) API for the effect derived
@@ -81,6 +85,7 @@ public:
 
     const char* GetBundleID() const { return mBundleID.Get(); }
     const char* GetCocoaViewFactoryClassName() const { return mCocoaViewFactoryClassName.Get(); }
+    const char* GetResourceFolder() const { return mResourceFolder.Get(); }
     // The host's handle of this instance; null until open completes.
     AudioUnit GetComponentInstance() const { return mCI; }
     bool IsActive() const { return mActive; }
@@ -197,6 +202,7 @@ private:
 
     UTL_String mBundleID;
     UTL_String mCocoaViewFactoryClassName;
+    UTL_String mResourceFolder;
     char mParamValueString[32] = {};
     AudioUnit mCI = nullptr;
     bool mActive = false;

@@ -70,7 +70,8 @@ public:
     // Puts the cursor back where it was hidden.
     void ShowMouseCursor() override;
     void UpdateTooltips() override;
-    // The PNG resource of the bundle named by the file name's base name; id is not used.
+    // The PNG named by the file name's base name, from the resource folder when one is set,
+    // else from the bundle's resources; id is not used.
     PIX_IBitmap* OSLoadBitmap(int id, const char* name) override;
 
     // ---- Further operations
@@ -78,6 +79,8 @@ public:
     // The bundle the editor's images come from; set by the plug-in before images load.
     void SetBundleID(const char* bundleID) { mBundleID.Set(bundleID); }
     const char* GetBundleID() const { return mBundleID.Get(); }
+    // A folder to take the editor's images from instead of the bundle's; empty: the bundle's.
+    void SetResourceFolder(const char* folder) { mResourceFolder.Set(folder); }
     // The system version as binary-coded decimal digits, such as 0x1068 for 10.6.8.
     int GetUserOSVersion();
     PIX_SysBitmap* GetDrawSurface() { return mDrawSurface.get(); }
@@ -102,6 +105,7 @@ private:
 
     IGraphicsCocoa* mView = nullptr; // while open; not retained: the window system owns it
     UTL_String mBundleID;
+    UTL_String mResourceFolder;
     CGColorSpaceRef mColorSpace = nullptr;
     UTL_HeapBuf mDoubleBuffer{4096};
     NSWindow* mHostWindow = nullptr; // the host's window wrapped by AttachSubWindow

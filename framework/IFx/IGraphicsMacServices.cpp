@@ -6,6 +6,7 @@
 #include "IGraphicsCocoa.h"
 
 #include <cstring>
+#include <string>
 #include <strings.h>
 
 namespace {
@@ -29,25 +30,41 @@ NSString* SearchPath(NSSearchPathDirectory directory, NSSearchPathDomainMask dom
     return first ? first->stringByExpandingTildeInPath() : nullptr;
 }
 
-} // namespace
-
 // ---- Images --------------------------------------------------------------------------------
 
-PIX_IBitmap* IGraphicsMac::LoadImgFromResourceOSX(const char* bundleID, const char* fileName) {
+// The resource name of an image file: its base name without the extension; null unless the
+// extension is png.
+NSString* PNGResourceName(const char* fileName) {
     if (!fileName) return nullptr;
-    CocoaAutoReleasePool pool;
     const char* dot = std::strrchr(fileName, '.');
     if (!dot || strcasecmp(dot + 1, "png") != 0) return nullptr;
-    NSBundle* bundle = PluginBundle(bundleID);
-    if (!bundle) return nullptr;
-    NSString* name = Text(fileName)->lastPathComponent()->stringByDeletingPathExtension();
-    NSString* path = bundle->pathForResource(name, NSSTR("png"));
+    return Text(fileName)->lastPathComponent()->stringByDeletingPathExtension();
+}
+
+// The image of the file name's base name, type png, in a folder of images rather than a
+// bundle; null when it cannot be found or read.
+PIX_IBitmap* LoadImgFromFolder(const char* folder, const char* fileName) {
+    CocoaAutoReleasePool pool;
+    NSString* name = PNGResourceName(fileName);
+    if (!name || !folder || !*folder) return nullptr;
+    const std::string path = std::string(folder) + "/" + name->UTF8String() + ".png";
+    return PIX_OpenPNG(path.c_str());
+}
+
+} // namespace
+
+PIX_IBitmap* IGraphicsMac::LoadImgFromResourceOSX(const char* bundleID, const char* fileName) {
+    CocoaAutoReleasePool pool;
+    NSString* name = PNGResourceName(fileName);
+    NSBundle* bundle = name ? PluginBundle(bundleID) : nullptr;
+    NSString* path = bundle ? bundle->pathForResource(name, NSSTR("png")) : nullptr;
     if (!path || path->length() == 0) return nullptr;
     // Only the header now: an editor that is never opened or drawn never decodes its images.
     return PIX_OpenPNG(path->UTF8String());
 }
 
 PIX_IBitmap* IGraphicsMac::OSLoadBitmap(int, const char* name) {
+    if (*mResourceFolder.Get()) return LoadImgFromFolder(mResourceFolder.Get(), name);
     return LoadImgFromResourceOSX(GetBundleID(), name);
 }
 

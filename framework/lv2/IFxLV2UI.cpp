@@ -198,13 +198,14 @@ IFxLV2UIDescriptor::IFxLV2UIDescriptor(const char* uiURI, Factory factory)
     : mDescriptor{uiURI, Instantiate, Cleanup, PortEvent, ExtensionData}, mFactory(factory) {}
 
 LV2UI_Handle IFxLV2UIDescriptor::Instantiate(const LV2UI_Descriptor* descriptor, const char*,
-                                             const char*, LV2UI_Write_Function write,
+                                             const char* bundlePath, LV2UI_Write_Function write,
                                              LV2UI_Controller controller, LV2UI_Widget* widget,
                                              const LV2_Feature* const* features) {
     const auto* self = reinterpret_cast<const IFxLV2UIDescriptor*>(descriptor);
     try {
         std::unique_ptr<IFxLV2UI> ui =
-            self->mFactory(std::make_unique<IFxLV2UIHost>(write, controller, features), features);
+            self->mFactory(std::make_unique<IFxLV2UIHost>(write, controller, features),
+                           bundlePath ? bundlePath : "", features);
         if (!ui || !ui->IsOpen()) return nullptr;
         if (widget) *widget = ui->Widget();
         return ui.release();

@@ -104,10 +104,12 @@ private:
 };
 
 // The LV2 UI entry points for one plug-in's UI. The factory makes an instance with the host
-// given (null when it cannot).
+// given (null when it cannot); bundlePath is the UI's bundle folder as the host passes it (with
+// a trailing "/"), where the UI's files lie.
 class IFxLV2UIDescriptor {
 public:
     using Factory = std::unique_ptr<IFxLV2UI> (*)(std::unique_ptr<IFxLV2UIHost> host,
+                                                  const char* bundlePath,
                                                   const LV2_Feature* const* features);
 
     IFxLV2UIDescriptor(const char* uiURI, Factory factory);

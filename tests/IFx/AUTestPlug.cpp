@@ -8,7 +8,8 @@ AUTestConfig gAUTestConfig;
 int AUTestPlug::sLiveCount = 0;
 
 AUTestPlug::AUTestPlug(const AUTestConfig& config)
-    : IFxAU(IFxInstanceInfo{UTL_String("org.brindlex.au-test"), UTL_String("AUTest_View")},
+    : IFxAU(IFxInstanceInfo{UTL_String("org.brindlex.au-test"), UTL_String("AUTest_View"),
+                            UTL_String()},
             kNumAUTestParams, config.channelIO, config.nPresets, "AU Test", "", "Test Maker",
             0x10203, FourCharCodeFromText("Tst1"), FourCharCodeFromText("TMkr"), 0, false, false,
             config.isInst, config.sideChain) {

@@ -199,10 +199,12 @@ CommandResult LilvTools::sInstall;
 
 TEST_F(LilvTools, InstallLaysOutTheBundle) {
     for (const char* file :
-         {"manifest.ttl", "Brindlex.ttl", "Brindlex.so", "Contents/Info.plist",
+         {"manifest.ttl", "Brindlex.ttl", "Brindlex.so",
           "Contents/" BUNDLE_EXECUTABLE_FOLDER "/BrindlexUI.so",
           "Contents/Resources/background_custom.png", "Contents/Resources/Brindlex_light.png"})
         EXPECT_TRUE(std::filesystem::is_regular_file(BundleDir() + "/" + file)) << file;
+    // The UI finds its images from the bundle folder its host passes, not through a plist.
+    EXPECT_FALSE(std::filesystem::exists(BundleDir() + "/Contents/Info.plist"));
 }
 
 TEST_F(LilvTools, Lv2InfoShowsTheX11UI) {

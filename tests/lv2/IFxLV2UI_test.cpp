@@ -75,7 +75,8 @@ TEST(IFxLV2UI, WithoutTouchTheHostGetsTheWritesAlone) {
 
 TEST(IFxLV2UI, AUIWithNothingToShowIsRefused) {
     static const IFxLV2UIDescriptor descriptor(
-        "urn:brindlex:test#ui", [](std::unique_ptr<IFxLV2UIHost> host, const LV2_Feature* const*) {
+        "urn:brindlex:test#ui",
+        [](std::unique_ptr<IFxLV2UIHost> host, const char*, const LV2_Feature* const*) {
             auto plug = std::make_unique<UIEffect>();
             plug->SetUIHost(host.get());
             return std::make_unique<IFxLV2UI>(std::move(plug), std::vector<IControl*>{},

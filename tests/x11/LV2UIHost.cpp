@@ -5,8 +5,9 @@
 // once the UI is made, "shown WINDOW" with its X window's id. It knows nothing of the framework: it
 // is a foreign program, as a real host is.
 //
-//   lv2_ui_host UI_BINARY UI_URI WIDTH HEIGHT [PORT=VALUE]...
+//   lv2_ui_host BUNDLE UI_BINARY UI_URI WIDTH HEIGHT [PORT=VALUE]...
 //
+// BUNDLE is the UI's bundle folder, passed to the UI as a host does (with a trailing "/").
 // The port values are sent to the UI once it is made. It ends on SIGTERM or when the UI says
 // it was closed, with status 0 after a clean-up, 1 when the UI could not be made.
 #include <lv2/ui/ui.h>
@@ -52,8 +53,9 @@ int Resize(LV2UI_Feature_Handle, int width, int height) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: lv2_ui_host UI_BINARY UI_URI WIDTH HEIGHT [PORT=VALUE]...\n");
+    if (argc < 6) {
+        std::fprintf(stderr,
+                     "usage: lv2_ui_host BUNDLE UI_BINARY UI_URI WIDTH HEIGHT [PORT=VALUE]...\n");
         return 2;
     }
     std::signal(SIGTERM, Stop);
@@ -63,21 +65,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0,
-                                              static_cast<unsigned>(std::atoi(argv[3])),
-                                              static_cast<unsigned>(std::atoi(argv[4])), 0, 0, 0);
+                                              static_cast<unsigned>(std::atoi(argv[4])),
+                                              static_cast<unsigned>(std::atoi(argv[5])), 0, 0, 0);
     XStoreName(display, parent, "LV2 UI host");
     XMapWindow(display, parent);
     XFlush(display);
 
-    void* module = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    void* module = dlopen(argv[2], RTLD_NOW | RTLD_LOCAL);
     auto entry = module
                      ? reinterpret_cast<LV2UI_DescriptorFunction>(dlsym(module, "lv2ui_descriptor"))
                      : nullptr;
     const LV2UI_Descriptor* descriptor = nullptr;
     for (uint32_t i = 0; entry && (descriptor = entry(i)); ++i)
-        if (std::strcmp(descriptor->URI, argv[2]) == 0) break;
+        if (std::strcmp(descriptor->URI, argv[3]) == 0) break;
     if (!descriptor) {
-        std::fprintf(stderr, "lv2_ui_host: no UI %s in %s: %s\n", argv[2], argv[1],
+        std::fprintf(stderr, "lv2_ui_host: no UI %s in %s: %s\n", argv[3], argv[2],
                      module ? "not listed" : dlerror());
         return 1;
     }
@@ -91,8 +93,10 @@ int main(int argc, char** argv) {
     const LV2_Feature* features[] = {&parentFeature, &idleFeature, &touchFeature, &resizeFeature,
                                      nullptr};
     LV2UI_Widget widget = nullptr;
-    LV2UI_Handle ui =
-        descriptor->instantiate(descriptor, "urn:test", "", Write, nullptr, &widget, features);
+    std::string bundle = argv[1];
+    if (bundle.empty() || bundle.back() != '/') bundle += '/';
+    LV2UI_Handle ui = descriptor->instantiate(descriptor, "urn:test", bundle.c_str(), Write,
+                                              nullptr, &widget, features);
     const auto* idle = descriptor->extension_data
                            ? static_cast<const LV2UI_Idle_Interface*>(
                                  descriptor->extension_data(LV2_UI__idleInterface))
@@ -102,7 +106,7 @@ int main(int argc, char** argv) {
         if (ui) descriptor->cleanup(ui);
         return 1;
     }
-    for (int i = 5; i < argc; ++i) {
+    for (int i = 6; i < argc; ++i) {
         const char* equals = std::strchr(argv[i], '=');
         if (!equals) continue;
         const float value = std::strtof(equals + 1, nullptr);

@@ -51,8 +51,8 @@ using LV2UI = XvfbTest;
 
 TEST_F(LV2UI, TheEditorInTheHostsWindowTalksToThePluginThroughItsPorts) {
     // The host reports the tone at -6 dB; the UI must show it.
-    ChildProcess host({LV2_UI_HOST, LV2_UI_BINARY, brindlex::lv2::kUIURI, "700", "700",
-                       std::to_string(kAmpTonePort) + "=-6"},
+    ChildProcess host({LV2_UI_HOST, LV2_BUNDLE_DIR, LV2_UI_BINARY, brindlex::lv2::kUIURI, "700",
+                       "700", std::to_string(kAmpTonePort) + "=-6"},
                       Display(), mFolder / "host.out");
     ASSERT_TRUE(host.Started());
     const std::string window = WaitForWindow("LV2 UI host");

@@ -5,21 +5,23 @@
 #include "IFxLV2UI.h"
 #include "config.h"
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
-#ifndef BRINDLEX_LV2_BUNDLE_ID
-#error "The build names the LV2 bundle's identifier (BRINDLEX_LV2_BUNDLE_ID)."
+#ifndef BRINDLEX_LV2_IMAGE_FOLDER
+#error "The build names the editor's image folder in the bundle (BRINDLEX_LV2_IMAGE_FOLDER)."
 #endif
 
 namespace {
 
 using namespace brindlex::lv2;
 
-// The effect with its editor, which finds its images in the LV2 bundle.
+// The effect with its editor, which finds its images in the bundle folder the host passes.
 class UIBrindlex : public IFxLV2UIEffect<Brindlex> {
 public:
-    UIBrindlex() : IFxLV2UIEffect<Brindlex>(InstanceInfo()) {}
+    explicit UIBrindlex(const char* bundlePath)
+        : IFxLV2UIEffect<Brindlex>(InstanceInfo(bundlePath)) {}
 
     // The editor's meters, in the order of the control output ports.
     std::vector<IControl*> Meters() const {
@@ -29,9 +31,11 @@ public:
     }
 
 private:
-    static IFxInstanceInfo InstanceInfo() {
+    static IFxInstanceInfo InstanceInfo(const char* bundlePath) {
         IFxInstanceInfo info;
-        info.mBundleID.Set(BRINDLEX_LV2_BUNDLE_ID);
+        const std::filesystem::path images =
+            std::filesystem::path(bundlePath) / BRINDLEX_LV2_IMAGE_FOLDER;
+        info.mResourceFolder.Set(images.c_str());
         info.mCocoaViewFactoryClassName.Set(brindlex::kViewClassName);
         return info;
     }
@@ -39,9 +43,9 @@ private:
 
 static_assert(kAmpMeter == 0 && kOutputMeter == 1 && kGainMeter == 2 && kNumMeters == 3);
 
-std::unique_ptr<IFxLV2UI> MakeUI(std::unique_ptr<IFxLV2UIHost> host,
+std::unique_ptr<IFxLV2UI> MakeUI(std::unique_ptr<IFxLV2UIHost> host, const char* bundlePath,
                                  const LV2_Feature* const* features) {
-    auto plug = std::make_unique<UIBrindlex>();
+    auto plug = std::make_unique<UIBrindlex>(bundlePath);
     plug->SetUIHost(host.get());
     std::vector<IControl*> meters = plug->Meters();
     return std::make_unique<IFxLV2UI>(std::move(plug), std::move(meters), std::move(host),
