@@ -66,27 +66,25 @@ constexpr bool IsSwitch(const ParameterInfo& parameter) {
     return parameter.unit == Unit::kOnOff;
 }
 
-using P = ParameterIndex;
-
 // In index order.
-inline constexpr ParameterInfo kParameters[P::kNumParams] = {
-    {"Limiter Attenuation", 120.0, 0.0, 120.0, 1.0, Unit::kPercent, P::kLimiterOn, nullptr, nullptr,
-     nullptr, "The limiter's threshold in percent of full scale"},
+inline constexpr ParameterInfo kParameters[ParameterIndex::kNumParams] = {
+    {"Limiter Attenuation", 120.0, 0.0, 120.0, 1.0, Unit::kPercent, ParameterIndex::kLimiterOn,
+     nullptr, nullptr, nullptr, "The limiter's threshold in percent of full scale"},
     {"", 0.0, 0.0, 1.0, 1.0, Unit::kOnOff, -1, "Limiter On", "limiter", "limiter",
      "Switches the limiter stage on"},
-    {"EQ Freq", 5000.0, 0.0, 15000.0, 1.0, Unit::kHertz, P::kEQOn, nullptr, nullptr, nullptr,
-     "The EQ's peak frequency; the shelves sit 1000 Hz (wide: 5000 Hz) either side"},
-    {"EQ Level", 0.0, -12.0, 12.0, 1.0, Unit::kDecibels, P::kEQOn, nullptr, nullptr, nullptr,
-     "The EQ's peak gain; both shelves move the other way by as much"},
-    {"", 0.0, 0.0, 1.0, 1.0, Unit::kOnOff, P::kEQOn, "EQ Wide", "eq-wide", nullptr,
+    {"EQ Freq", 5000.0, 0.0, 15000.0, 1.0, Unit::kHertz, ParameterIndex::kEQOn, nullptr, nullptr,
+     nullptr, "The EQ's peak frequency; the shelves sit 1000 Hz (wide: 5000 Hz) either side"},
+    {"EQ Level", 0.0, -12.0, 12.0, 1.0, Unit::kDecibels, ParameterIndex::kEQOn, nullptr, nullptr,
+     nullptr, "The EQ's peak gain; both shelves move the other way by as much"},
+    {"", 0.0, 0.0, 1.0, 1.0, Unit::kOnOff, ParameterIndex::kEQOn, "EQ Wide", "eq-wide", nullptr,
      "Moves the EQ's shelves from 1000 Hz to 5000 Hz either side of the peak"},
     {"", 0.0, 0.0, 1.0, 1.0, Unit::kOnOff, -1, "EQ On", "eq", "EQ", "Switches the EQ stage on"},
-    {"Amp Gain", 1.0, 0.0, 100.0, 2.0, Unit::kFactor, P::kAmpOn, nullptr, nullptr, nullptr,
-     "The drive into the amp's waveshaper, as a factor"},
-    {"Amp Tone", 0.0, -12.0, 12.0, 1.0, Unit::kDecibels, P::kAmpOn, nullptr, nullptr, nullptr,
-     "The gain of the amp's tone peak at 2 kHz"},
-    {"Amp Noise Reduction", 100.0, 0.0, 100.0, 1.0, Unit::kPercent, P::kAmpOn, nullptr, nullptr,
-     nullptr, "The signal's share of the amp's noise mix: 100 is no noise, 0 only noise"},
+    {"Amp Gain", 1.0, 0.0, 100.0, 2.0, Unit::kFactor, ParameterIndex::kAmpOn, nullptr, nullptr,
+     nullptr, "The drive into the amp's waveshaper, as a factor"},
+    {"Amp Tone", 0.0, -12.0, 12.0, 1.0, Unit::kDecibels, ParameterIndex::kAmpOn, nullptr, nullptr,
+     nullptr, "The gain of the amp's tone peak at 2 kHz"},
+    {"Amp Noise Reduction", 100.0, 0.0, 100.0, 1.0, Unit::kPercent, ParameterIndex::kAmpOn, nullptr,
+     nullptr, nullptr, "The signal's share of the amp's noise mix: 100 is no noise, 0 only noise"},
     {"", 0.0, 0.0, 1.0, 1.0, Unit::kOnOff, -1, "Amp On", "amp", "amp", "Switches the amp stage on"},
 };
 

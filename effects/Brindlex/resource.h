@@ -72,35 +72,40 @@ struct ControlPlacement {
     int target;
 };
 
-using P = ParameterIndex;
-using I = Indicator;
-constexpr ControlKind kKnob = ControlKind::kKnob, kSwitch = ControlKind::kSwitch,
-                      kIndicator = ControlKind::kIndicator;
-
-inline constexpr ControlPlacement kLimiterAttenuationKnob = {283, 470, &kAttKnobImage, kKnob,
-                                                             P::kLimiterAttenuation};
-inline constexpr ControlPlacement kGainMeter = {99, 470, &kMAMeterImage, kIndicator, I::kGainMeter};
-inline constexpr ControlPlacement kOutputMeter = {456, 470, &kRefMeterImage, kIndicator,
-                                                  I::kOutputMeter};
-inline constexpr ControlPlacement kLimiterLight = {110, 630, &kPowerLightImage, kIndicator,
-                                                   I::kLimiterLight};
-inline constexpr ControlPlacement kLimiterSwitch = {177, 629, &kPowerSwitchImage, kSwitch,
-                                                    P::kLimiterOn};
-inline constexpr ControlPlacement kEQFreqKnob = {276, 271, &kAttKnobImage, kKnob, P::kEQFreq};
-inline constexpr ControlPlacement kEQLevelKnob = {516, 276, &kGainKnobImage, kKnob, P::kEQLevel};
-inline constexpr ControlPlacement kEQLight = {110, 364, &kPowerLightImage, kIndicator, I::kEQLight};
-inline constexpr ControlPlacement kEQWidthLight = {445, 375, &kLightImage, kIndicator,
-                                                   I::kEQWidthLight};
-inline constexpr ControlPlacement kEQSwitch = {179, 363, &kPowerSwitchImage, kSwitch, P::kEQOn};
-inline constexpr ControlPlacement kEQWidthSwitch = {430, 295, &kSwitch2Image, kSwitch, P::kEQWide};
-inline constexpr ControlPlacement kAmpLight = {60, 150, &kPowerLightImage, kIndicator,
-                                               I::kAmpLight};
-inline constexpr ControlPlacement kAmpMeter = {515, 35, &kRefMeterImage, kIndicator, I::kAmpMeter};
-inline constexpr ControlPlacement kAmpSwitch = {130, 147, &kPowerSwitchImage, kSwitch, P::kAmpOn};
-inline constexpr ControlPlacement kAmpGainKnob = {340, 35, &kAttKnobImage, kKnob, P::kAmpGain};
-inline constexpr ControlPlacement kAmpToneKnob = {245, 30, &kSmallKnobImage, kKnob, P::kAmpTone};
-inline constexpr ControlPlacement kAmpNoiseReductionKnob = {245, 130, &kSmallKnobImage, kKnob,
-                                                            P::kAmpNoiseReduction};
+inline constexpr ControlPlacement kLimiterAttenuationKnob = {
+    283, 470, &kAttKnobImage, ControlKind::kKnob, ParameterIndex::kLimiterAttenuation};
+inline constexpr ControlPlacement kGainMeter = {99, 470, &kMAMeterImage, ControlKind::kIndicator,
+                                                Indicator::kGainMeter};
+inline constexpr ControlPlacement kOutputMeter = {456, 470, &kRefMeterImage,
+                                                  ControlKind::kIndicator, Indicator::kOutputMeter};
+inline constexpr ControlPlacement kLimiterLight = {
+    110, 630, &kPowerLightImage, ControlKind::kIndicator, Indicator::kLimiterLight};
+inline constexpr ControlPlacement kLimiterSwitch = {
+    177, 629, &kPowerSwitchImage, ControlKind::kSwitch, ParameterIndex::kLimiterOn};
+inline constexpr ControlPlacement kEQFreqKnob = {276, 271, &kAttKnobImage, ControlKind::kKnob,
+                                                 ParameterIndex::kEQFreq};
+inline constexpr ControlPlacement kEQLevelKnob = {516, 276, &kGainKnobImage, ControlKind::kKnob,
+                                                  ParameterIndex::kEQLevel};
+inline constexpr ControlPlacement kEQLight = {110, 364, &kPowerLightImage, ControlKind::kIndicator,
+                                              Indicator::kEQLight};
+inline constexpr ControlPlacement kEQWidthLight = {445, 375, &kLightImage, ControlKind::kIndicator,
+                                                   Indicator::kEQWidthLight};
+inline constexpr ControlPlacement kEQSwitch = {179, 363, &kPowerSwitchImage, ControlKind::kSwitch,
+                                               ParameterIndex::kEQOn};
+inline constexpr ControlPlacement kEQWidthSwitch = {430, 295, &kSwitch2Image, ControlKind::kSwitch,
+                                                    ParameterIndex::kEQWide};
+inline constexpr ControlPlacement kAmpLight = {60, 150, &kPowerLightImage, ControlKind::kIndicator,
+                                               Indicator::kAmpLight};
+inline constexpr ControlPlacement kAmpMeter = {515, 35, &kRefMeterImage, ControlKind::kIndicator,
+                                               Indicator::kAmpMeter};
+inline constexpr ControlPlacement kAmpSwitch = {130, 147, &kPowerSwitchImage, ControlKind::kSwitch,
+                                                ParameterIndex::kAmpOn};
+inline constexpr ControlPlacement kAmpGainKnob = {340, 35, &kAttKnobImage, ControlKind::kKnob,
+                                                  ParameterIndex::kAmpGain};
+inline constexpr ControlPlacement kAmpToneKnob = {245, 30, &kSmallKnobImage, ControlKind::kKnob,
+                                                  ParameterIndex::kAmpTone};
+inline constexpr ControlPlacement kAmpNoiseReductionKnob = {
+    245, 130, &kSmallKnobImage, ControlKind::kKnob, ParameterIndex::kAmpNoiseReduction};
 
 // The seventeen controls in the order the editor attaches them.
 inline constexpr const ControlPlacement* kControls[] = {&kLimiterAttenuationKnob,
